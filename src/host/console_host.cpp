@@ -1,0 +1,46 @@
+// Host for runs without a window.
+#include "host/console_host.h"
+
+#include <ostream>
+
+ConsoleHost::ConsoleHost(std::ostream& err) : err_(err) {}
+
+// The answer a policy gives to a box with the given buttons.
+static Answer Answering(ConsoleHost::Policy policy, Buttons buttons)
+{
+    switch (buttons) {
+    case Buttons::Ok:
+        return Answer::Ok;
+    case Buttons::OkCancel:
+        return policy == ConsoleHost::Policy::Accept ? Answer::Ok : Answer::Cancel;
+    case Buttons::YesNo:
+        return policy == ConsoleHost::Policy::Accept ? Answer::Yes : Answer::No;
+    case Buttons::YesNoCancel:
+        if (policy == ConsoleHost::Policy::Accept) return Answer::Yes;
+        return policy == ConsoleHost::Policy::Decline ? Answer::No : Answer::Cancel;
+    }
+    return Answer::Cancel;
+}
+
+Answer ConsoleHost::Ask(const Message& message)
+{
+    err_ << message.caption << ": " << message.text << '\n';
+    return Answering(policy_, message.buttons);
+}
+
+void ConsoleHost::ShowItemProperties(WaveStore& store, ItemId item, int firstPage)
+{
+    if (sheet_) sheet_(store, item, firstPage);
+}
+
+int ConsoleHost::ShowAudioPlayer(WaveStore&, ItemId)
+{
+    return 0;
+}
+
+bool ConsoleHost::SetClipboardWave(std::span<const std::uint8_t>)
+{
+    return false;
+}
+
+void ConsoleHost::SetStatus(std::string_view) {}

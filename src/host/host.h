@@ -1,0 +1,55 @@
+// The host seam: everything interactive the core needs (message boxes, the item property
+// sheet, the Audio Player, clipboard, status bar, settings, temporary folder, starting a
+// program). The GUI, the command-line tool and the tests each implement it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/settings.h"
+
+class WaveStore;
+using ItemId = std::uint32_t;
+
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+enum class MessageIcon { None, Information, Question, Exclamation, Error };
+
+struct Message {
+    std::string text;
+    std::string caption;
+    Buttons buttons = Buttons::Ok;
+    MessageIcon icon = MessageIcon::None;
+    Answer defaultAnswer = Answer::Ok;
+};
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // A message box; returns the button pressed.
+    virtual Answer Ask(const Message& message) = 0;
+    // Shows an item's property sheet opened on page `firstPage` and returns when it closes.
+    virtual void ShowItemProperties(WaveStore& store, ItemId item, int firstPage) = 0;
+    // The modal Audio Player for one wavesample whose data is already prepared by the player
+    // code; returns 1 after "Next", 0 when the host has no audio output.
+    virtual int ShowAudioPlayer(WaveStore& store, ItemId wave) = 0;
+    // Puts a complete WAVE file on the clipboard.
+    virtual bool SetClipboardWave(std::span<const std::uint8_t> wave) = 0;
+    virtual void SetStatus(std::string_view text) = 0;
+    virtual ProgramSettings& Settings() = 0;
+
+    // Platform services with POSIX defaults; tests may override them.
+    virtual std::string TempFolder();
+    virtual bool StartProgram(const std::string& program, const std::vector<std::string>& arguments);
+    // Ends the program; the default exits the process.
+    [[noreturn]] virtual void Exit(int code);
+
+    // An "Attention!" box with an OK button.
+    void Warn(std::string_view text);
+    // A "QUIT!" box, then the end of the program with exit code 1.
+    [[noreturn]] void Fatal(std::string_view text);
+};

@@ -1,0 +1,34 @@
+// The import format table: one row per source format, in the order detection relies on.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+class WaveStore;
+class File;
+
+constexpr std::size_t kDetectBytes = 512;
+
+// Creates the items of an open file (positioned at 0); false with LastError on failure.
+using ReadFunction = bool (*)(WaveStore& store, File& file);
+// Content test on the file's first 512 bytes (zero-filled past the end): 0 no, 1 weak, 2 sure.
+using DetectFunction = int (*)(std::span<const std::uint8_t, kDetectBytes> head);
+
+struct ImportFormat {
+    const char* extension;  // without the dot, lower case; "*" for raw data
+    ReadFunction read;
+    DetectFunction detect;
+    const char* description;
+    const char* location;  // the error location of the row's reader
+};
+
+// The 59 rows.
+std::span<const ImportFormat> ImportTable();
+
+int DetectImportFormat(const WaveStore& store, const std::string& path, const File& file);
+// The row, or null when the index is outside the table.
+const ImportFormat* GetImportFormat(const WaveStore& store, int index);
+
+// Detectors shared by rows.
+int AlwaysWeak(std::span<const std::uint8_t, kDetectBytes> head);

@@ -1,0 +1,95 @@
+// The import format table. Row order is behaviour: detection lets the later row win a tie,
+// and row indices are stored (settings, bank names).
+#include <array>
+
+#include "store/import_format.h"
+#include "store/wave_store.h"
+#include "support/last_error.h"
+
+namespace {
+
+// Rows whose reader is not written yet: never detected, and a clear refusal when chosen by
+// extension or as the raw fallback.
+int DetectNone(std::span<const std::uint8_t, kDetectBytes>)
+{
+    return 0;
+}
+
+bool ReadNotSupported(WaveStore& store, File&)
+{
+    const ImportFormat* row = GetImportFormat(store, store.formatIndex);
+    return Fail(row != nullptr ? row->location : "WaveStore::Imp",
+                "Reading this format is not supported yet");
+}
+
+constexpr ReadFunction kNotYet = ReadNotSupported;
+constexpr DetectFunction kNoTest = DetectNone;
+
+constexpr std::array<ImportFormat, 59> kImportFormats = {{
+    {"669", kNotYet, kNoTest, "669 tracker module", "669_Read"},
+    {"aif", kNotYet, kNoTest, "Audio Interchange File Format", "xiff_Read"},
+    {"aiff", kNotYet, kNoTest, "Audio Interchange File Format", "xiff_Read"},
+    {"aifc", kNotYet, kNoTest, "Compressed Audio Interchange File Format", "xiff_Read"},
+    {"au", kNotYet, kNoTest, "Sun/NeXT/DEC audio", "au_Read"},
+    {"avr", kNotYet, kNoTest, "Audio Visual Research sound files", "avr_Read"},
+    {"cdr", kNotYet, kNoTest, "Audio-CD format data", "cdr_Read"},
+    {"dewf", kNotYet, kNoTest, "SoundCap/SoundEdit recorded instrument", "dewf_Read"},
+    {"dmf", kNotYet, kNoTest, "Delusion/XTracker Digital Music File", "dmf_Read"},
+    {"dsf", kNotYet, kNoTest, "Delusion/XTracker Digital Sample File", "dsf_Read"},
+    {"dsm", kNotYet, kNoTest, "Digital Sound Module format", "dsm_Read"},
+    {"efe", kNotYet, kNoTest, "Ensoniq EPS family instrument", "efe_Read"},
+    {"eui", kNotYet, kNoTest, "Ensoniq EPS family compacted disk Image", "eui_Read"},
+    {"f2r", kNotYet, kNoTest, "Farandoyle Linear v2 module format", "far_Read"},
+    {"far", kNotYet, kNoTest, "Farandoyle module format", "far_Read"},
+    {"fsm", kNotYet, kNoTest, "Farandoyle Sample format", "fsm_Read"},
+    {"gkh", kNotYet, kNoTest, "Ensoniq EPS family disk image", "gkh_Read"},
+    {"iff", kNotYet, kNoTest, "Interchange File Format", "xiff_Read"},
+    {"ins", kNotYet, kNoTest, "Ensoniq EPS family intrument", "efe_Read"},
+    {"kr1", kNotYet, kNoTest, "Kurzweil 2000 file (multifloppy)", "krz_Read"},
+    {"krz", kNotYet, kNoTest, "Kurzweil 2000 file", "krz_Read"},
+    {"med", kNotYet, kNoTest, "OctaMED tracker modules", "med_Read"},
+    {"mdl", kNotYet, kNoTest, "Digitrakker MoDuLe format", "mdl_Read"},
+    {"mod", kNotYet, kNoTest, "Amiga/PC tracker Module", "mod_Read"},
+    {"mtm", kNotYet, kNoTest, "MultiTracker Module", "mtm_Read"},
+    {"okt", kNotYet, kNoTest, "Oktalyzer module", "okt_Read"},
+    {"pat", kNotYet, kNoTest, "Gravis Ultrasound / Forte Patch", "pat_Read"},
+    {"psm", kNotYet, kNoTest, "Protracker Studio Module format", "psm_Read"},
+    {"raw", kNotYet, kNoTest, "Raw signed 8bit PCM data", "raw_Read"},
+    {"s3i", kNotYet, kNoTest, "Scream tracker v3 instrument", "s3i_Read"},
+    {"s3m", kNotYet, kNoTest, "Scream tracker v3 module", "s3m_Read"},
+    {"sam", kNotYet, kNoTest, "Signed 8bit Sample data", "sam_Read"},
+    {"sbk", kNotYet, kNoTest, "Emu SoundFonts Bank / SB AWE32", "sbk_Read"},
+    {"sdk", kNotYet, kNoTest, "Roland S-550, S-50, S-330 disk image", "sdk_Read"},
+    {"sds", kNotYet, kNoTest, "Raw Midi Sample Dump Standard", "sds_Read"},
+    {"sdx", kNotYet, kNoTest, "Compacted Midi Sample Dump", "sdx_Read"},
+    {"sf", kNotYet, kNoTest, "IRCAM SoundFile format", "sf_Read"},
+    {"smp", kNotYet, kNoTest, "Samplevision file", "smp_Read"},
+    {"snd", kNotYet, kNoTest, "Raw unsigned 8bit PCM data", "snd_Read"},
+    {"snd", kNotYet, kNoTest, "AKAI MPC3000 sample files", "akai_WaveRead"},
+    {"sndr", kNotYet, kNoTest, "Sounder sound file", "sndr_Read"},
+    {"sndt", kNotYet, kNoTest, "Sndtool sound file", "sndt_Read"},
+    {"spl", kNotYet, kNoTest, "Digitrakker SamPLe format", "spl_Read"},
+    {"stm", kNotYet, kNoTest, "Scream Tracker v2 Module", "stm_Read"},
+    {"syw", kNotYet, kNoTest, "Yamaha SY-series Wave file", "syw_Read"},
+    {"txt", kNotYet, kNoTest, "Text formatted audio data", "txt_Read"},
+    {"txw", kNotYet, kNoTest, "Yamaha TX16W Wave file", "txw_Read"},
+    {"ul", kNotYet, kNoTest, "US telephony format audio", "ul_Read"},
+    {"ult", kNotYet, kNoTest, "UltraTracker module", "ult_Read"},
+    {"uni", kNotYet, kNoTest, "MikMod Unimod module", "uni_Read"},
+    {"uwf", kNotYet, kNoTest, "UltraTracker Wave File", "uwf_Read"},
+    {"voc", kNotYet, kNoTest, "Creative labs VOiCe file", "voc_Read"},
+    {"wav", kNotYet, kNoTest, "Ms Windows wave file", "wav_Read"},
+    {"wfb", kNotYet, kNoTest, "Turtle Beach WavePatch Bank", "wfs_Read"},
+    {"wfd", kNotYet, kNoTest, "Turtle Beach WavePatch Drum set", "wfs_Read"},
+    {"wfp", kNotYet, kNoTest, "Turtle Beach WavePatch Program", "wfs_Read"},
+    {"xi", kNotYet, kNoTest, "Fast Tracker 2 extended instrument", "xi_Read"},
+    {"xm", kNotYet, kNoTest, "Fast Tracker 2 extended module", "xm_Read"},
+    {"*", kNotYet, AlwaysWeak, "Generic Raw Audio File", "*_Read"},
+}};
+
+}  // namespace
+
+std::span<const ImportFormat> ImportTable()
+{
+    return kImportFormats;
+}

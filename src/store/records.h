@@ -1,0 +1,113 @@
+// Item ids and the four item records of the store: plain structures owned by its list.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+class WaveStore;
+struct WavesampleRec;
+
+using ItemId = std::uint32_t;
+
+constexpr ItemId kKindMask = 0xF8000000;
+constexpr ItemId kIndexMask = 0x07FFFFFF;
+constexpr ItemId kWaveKind = 0x80000000;
+constexpr ItemId kInstrumentKind = 0x40000000;
+constexpr ItemId kBankId = 0x20000000;
+constexpr ItemId kFolderKind = 0x10000000;
+constexpr ItemId NO_ITEM = 0x07FFFFFF;
+
+constexpr bool IsWave(ItemId id) { return (id & kWaveKind) != 0; }
+constexpr bool IsInstrument(ItemId id) { return (id & kKindMask) == kInstrumentKind; }
+constexpr bool IsBank(ItemId id) { return id == kBankId; }
+constexpr bool IsFolder(ItemId id) { return (id & kKindMask) == kFolderKind; }
+
+constexpr std::size_t kNameSize = 81;  // 80 characters and the terminator
+// Paths hold what the system allows (PATH_MAX); a cut path would name another file.
+constexpr std::size_t kPathSize = 4096;
+
+// Hands decoded data to its user: `frames` × channels samples of bytesPerSample bytes,
+// little-endian, signed as the wavesample says. May change the buffer in place.
+using SampleSink = bool (*)(void* sinkArg, const WavesampleRec& wave, std::uint8_t* data,
+                            std::uint32_t frames);
+// Fetches and decodes a wavesample's data and hands it to the store's sink.
+using CopyRoutine = bool (*)(WaveStore& store, void* sinkArg, const WavesampleRec& wave);
+
+// loopFlags bits (the GF1 patch mode byte's values).
+constexpr std::uint8_t kLoopOn = 4;
+constexpr std::uint8_t kLoopBidirectional = 8;
+constexpr std::uint8_t kLoopReverse = 16;
+constexpr std::uint8_t kLoopSustain = 32;
+constexpr std::uint8_t kLoopRelease = 64;
+constexpr std::uint8_t kLoopFound = kLoopOn | kLoopSustain;  // what readers set for a loop
+
+struct WavesampleRec {
+    char name[kNameSize];
+    char sourcePath[kPathSize];  // empty after reading: the opened file
+    CopyRoutine copyRoutine;
+    std::uint32_t dataOffset;
+    std::uint8_t bits;            // as stored: 8, 16, 12 …; 2–4 for ADPCM codes
+    std::uint8_t bytesPerSample;  // 1 or 2 as delivered; 0 after reading: derived from bits
+    std::uint8_t channels;
+    std::uint32_t length;  // frames
+    std::uint32_t sampleRate;
+    std::uint32_t isSigned;
+    std::uint32_t loopStart;
+    std::uint32_t loopEnd;  // 0 with loopEndFrac 0 after reading: the last frame
+    std::uint8_t loopStartFrac;  // 1/256 frame
+    std::uint8_t loopEndFrac;
+    std::uint8_t loopFlags;
+    std::uint8_t rootKey;
+    std::uint8_t lowKey;
+    std::uint8_t highKey;
+    std::int8_t fineTune;  // 1/128 semitone
+    std::uint8_t pan;      // 0..127, 63 centre
+    std::uint8_t volume;
+    std::uint8_t scaleKey;  // GF1 scale frequency, passed from the GF1 reader to its writer
+    std::uint16_t scaleFactor;
+    std::uint32_t hasEnvelope;
+    std::uint32_t envTime[7];
+    std::uint8_t envLevel[8];
+    ItemId owner;  // the last instrument whose layer uses this wavesample
+    std::uint32_t formatOffset;  // the codec description the ADPCM routines read
+    std::uint32_t exportIndex;   // a bank writer's scratch number
+};
+
+struct KeyRegion {
+    ItemId wave;
+    std::uint8_t lowKey;
+    std::uint8_t highKey;
+};
+
+struct LayerRec {
+    std::uint32_t present;
+    ItemId keyMap[128];  // a reader may store plain wavesample indices or NO_ITEM
+    std::uint8_t volume;
+    std::int32_t regionCount;
+    KeyRegion regions[128];
+    std::uint32_t layerBytes;
+};
+
+struct InstrumentRec {
+    char name[kNameSize];
+    char note[kNameSize];
+    std::uint8_t program;  // above 127: unassigned, numbered at import completion
+    LayerRec layer;
+    std::uint32_t waveCount;
+    std::uint32_t totalBytes;
+};
+
+struct BankRec {
+    char name[kNameSize];
+    char path[kPathSize];
+};
+
+struct FolderRec {
+    char name[kNameSize];
+};
+
+static_assert(std::is_trivially_copyable_v<WavesampleRec> && std::is_trivially_copyable_v<InstrumentRec>);
+
+// Bytes of a wavesample's data as delivered, saturated at 32 bits.
+std::uint32_t WaveBytes(const WavesampleRec& wave);

@@ -1,0 +1,67 @@
+// The store of the opened file: bank, folder, instruments and wavesamples, in signed key
+// order, with the import and export drivers.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "store/import_format.h"
+#include "store/records.h"
+#include "support/chain.h"
+
+class Host;
+
+class WaveStore {
+public:
+    explicit WaveStore(Host& host, std::span<const ImportFormat> importTable = ImportTable());
+    ~WaveStore();
+    WaveStore(const WaveStore&) = delete;
+    WaveStore& operator=(const WaveStore&) = delete;
+
+    void ClearStore();
+
+    // Creation: the record is stored at once (replacing any record under the same id), named by
+    // the naming rules and filled with the defaults.
+    WavesampleRec* NewWavesample(std::uint32_t index, CopyRoutine copy, const char* name, int nameLength);
+    InstrumentRec* NewInstrument(std::uint32_t index, std::uint32_t defaultWave, const char* name,
+                                 int nameLength);
+    BankRec* NewBank(const char* name, int nameLength);
+    FolderRec* NewFolder(std::uint32_t index, const char* name);
+
+    // Unlinks and frees the item; an enumeration in progress stays valid.
+    void DeleteItem(ItemId id);
+    // Position 0 restarts at the first item; false after the last.
+    bool NextItem(std::uint32_t position, ItemId& id, void*& record);
+
+    void* Fetch(ItemId id) const;
+    WavesampleRec* FetchWave(ItemId id) const;
+    InstrumentRec* FetchInstrument(ItemId id) const;
+    BankRec* FetchBank() const;
+    FolderRec* FetchFolder(ItemId id) const;
+
+    // Reads a file into the store (cleared first); false with LastError on failure.
+    [[nodiscard]] bool Imp(const std::string& path);
+
+    std::span<const ImportFormat> ImportRows() const { return importTable_; }
+    Host& host;
+
+    SampleSink sink = nullptr;
+    std::uint32_t fileSize = 0;
+    ChainLink* list = nullptr;
+    ChainLink* cursor = nullptr;
+    std::uint32_t unnamedWaves = 0;
+    std::uint32_t unnamedInsts = 0;
+    std::int32_t formatIndex = -1;
+
+private:
+    void CompleteImport(const std::string& path);
+    void CompleteWavesamples(const std::string& path);
+    void CompleteInstruments();
+    void BuildRegions(InstrumentRec& instrument, ItemId self);
+
+    std::span<const ImportFormat> importTable_;
+};
+
+// The text put into empty instrument notes; fits in 80 characters.
+extern const char kCreatorText[];

@@ -1,0 +1,24 @@
+// Keyed chain lists: the container behind the item store. Keys stay unique and in ascending
+// signed order; every data block belongs to the list and is freed with M_FREE.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct ChainLink {
+    std::int32_t key;  // -1 in the head link
+    void* data;        // allocated with M_ALLOC, owned by the list
+    ChainLink* next;
+};
+
+// Running out of memory for a link or a block throws std::bad_alloc; only the program's top
+// level turns it into the fatal "EXIT: Out of memory".
+ChainLink* C_ALLOC();
+void C_STORE(void* data, std::int32_t key, ChainLink* list);
+void* C_ASTORE(std::size_t size, std::int32_t key, ChainLink* list);
+void* C_FETCH(std::int32_t key, const ChainLink* list);
+ChainLink* C_UNLINK(std::int32_t key, ChainLink* list);
+ChainLink* C_NEXT(const ChainLink* link);
+std::size_t C_LENGTH(const ChainLink* list);
+void C_CLEAR(ChainLink* list);
+void C_FREE(ChainLink* list);

@@ -1,0 +1,64 @@
+// Files by operating-system handle: a handle that closes itself, and the F_ utilities.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class File {
+public:
+    File() = default;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    // Regular files and block devices (sampler disks) only; a folder does not open.
+    static File OpenRead(const std::string& path);
+    // Creates or truncates; readable too, because some writers read back what they wrote.
+    static File Create(const std::string& path);
+    // A new file with a unique name in `folder`, created exclusively; `path` receives its name.
+    static File CreateUnique(const std::string& folder, const std::string& stem, std::string& path);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Fd() const { return fd_; }
+    void Close();
+
+    // Reads up to `count` bytes from the current position; fewer only at the end of the file.
+    std::size_t Read(void* buffer, std::size_t count);
+    // Reads at an absolute position without moving the current one.
+    std::size_t ReadAt(std::uint64_t position, void* buffer, std::size_t count) const;
+    [[nodiscard]] bool Write(const void* data, std::size_t count);
+    [[nodiscard]] bool Seek(std::uint64_t position);
+    std::uint64_t Tell() const;
+    std::uint64_t Size() const;
+
+private:
+    explicit File(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// Identity of a file on disk (device and inode), to tell whether two names are one file.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool exists = false;
+    bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity IdentityOf(const std::string& path);
+
+bool F_COPY(int source, int destination, std::uint32_t count);
+bool F_MOVE(const std::string& from, const std::string& to);
+// Reads one line, dropping CR bytes; the LF is not stored. A line longer than `size` - 1 is
+// cut there (the rest of it is read and dropped). 1 when a line end was read, 0 at the end.
+bool F_READLN(int handle, char* buffer, std::size_t size);
+bool F_WRITELN(int handle, const char* text);
+// Starts `program` with `arguments` and does not wait for it.
+bool F_SPAWNEXE(const std::string& program, const std::vector<std::string>& arguments);
+const char* F_GETDOTPOS(const char* text);
+char* F_GETDOTPOS(char* text);
+// Reads the whole file into `buffer`; `length` receives its size.
+bool F_LOAD(const std::string& path, void* buffer, std::size_t maxLength, std::size_t* length = nullptr);
+std::uint64_t F_REPORTFREEDISK(const std::string& path);
