@@ -27,7 +27,7 @@ static std::int32_t Key(ItemId id)
 static void CopyName(char (&field)[kNameSize], std::string_view text)
 {
     const std::size_t n = std::min(text.size(), kNameSize - 1);
-    std::memcpy(field, text.data(), n);
+    if (n > 0) std::memcpy(field, text.data(), n);
     field[n] = '\0';
 }
 
