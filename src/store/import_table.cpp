@@ -2,6 +2,7 @@
 // and row indices are stored (settings, bank names).
 #include <array>
 
+#include "store/data_format.h"
 #include "store/import_format.h"
 #include "store/wave_store.h"
 #include "support/last_error.h"
@@ -84,7 +85,7 @@ constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"wfp", kNotYet, kNoTest, "Turtle Beach WavePatch Program", "wfs_Read"},
     {"xi", kNotYet, kNoTest, "Fast Tracker 2 extended instrument", "xi_Read"},
     {"xm", kNotYet, kNoTest, "Fast Tracker 2 extended module", "xm_Read"},
-    {"*", kNotYet, AlwaysWeak, "Generic Raw Audio File", "*_Read"},
+    {"*", gen_Read, AlwaysWeak, "Generic Raw Audio File", "*_Read"},
 }};
 
 }  // namespace

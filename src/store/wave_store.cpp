@@ -83,8 +83,9 @@ static std::string UniqueName(const ChainLink* list, ItemId kind, const void* se
     return name;
 }
 
-WaveStore::WaveStore(Host& host, std::span<const ImportFormat> importTable)
-    : host(host), list(C_ALLOC()), importTable_(importTable)
+WaveStore::WaveStore(Host& host, std::span<const ImportFormat> importTable,
+                     std::span<const ExportFormat> exportTable)
+    : host(host), list(C_ALLOC()), importTable_(importTable), exportTable_(exportTable)
 {
     cursor = list;
 }

@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "store/data_format.h"
+#include "store/export_format.h"
 #include "store/import_format.h"
 #include "store/records.h"
 #include "support/chain.h"
@@ -14,7 +16,8 @@ class Host;
 
 class WaveStore {
 public:
-    explicit WaveStore(Host& host, std::span<const ImportFormat> importTable = ImportTable());
+    explicit WaveStore(Host& host, std::span<const ImportFormat> importTable = ImportTable(),
+                       std::span<const ExportFormat> exportTable = ExportTable());
     ~WaveStore();
     WaveStore(const WaveStore&) = delete;
     WaveStore& operator=(const WaveStore&) = delete;
@@ -43,7 +46,12 @@ public:
     // Reads a file into the store (cleared first); false with LastError on failure.
     [[nodiscard]] bool Imp(const std::string& path);
 
+    // Writes one item to `path` (its extension picks the row); an existing file there is
+    // replaced only when the writer succeeded. False with LastError.
+    [[nodiscard]] bool Exp(const std::string& path, ItemId item);
+
     std::span<const ImportFormat> ImportRows() const { return importTable_; }
+    std::span<const ExportFormat> ExportRows() const { return exportTable_; }
     Host& host;
 
     SampleSink sink = nullptr;
@@ -53,6 +61,7 @@ public:
     std::uint32_t unnamedWaves = 0;
     std::uint32_t unnamedInsts = 0;
     std::int32_t formatIndex = -1;
+    RawParams rawParams;  // the raw-data layout last used, kept for the run
 
 private:
     void CompleteImport(const std::string& path);
@@ -61,6 +70,7 @@ private:
     void BuildRegions(InstrumentRec& instrument, ItemId self);
 
     std::span<const ImportFormat> importTable_;
+    std::span<const ExportFormat> exportTable_;
 };
 
 // The text put into empty instrument notes; fits in 80 characters.

@@ -16,7 +16,7 @@
 #include "support/last_error.h"
 #include "support/memory.h"
 
-File::File(File&& other) noexcept : fd_(other.fd_)
+File::File(File&& other) noexcept : fd_(other.fd_), writeFailed_(other.writeFailed_)
 {
     other.fd_ = -1;
 }
@@ -26,6 +26,7 @@ File& File::operator=(File&& other) noexcept
     if (this != &other) {
         Close();
         fd_ = other.fd_;
+        writeFailed_ = other.writeFailed_;
         other.fd_ = -1;
     }
     return *this;
@@ -101,7 +102,10 @@ bool File::Write(const void* data, std::size_t count)
     while (done < count) {
         const ssize_t n = ::write(fd_, static_cast<const char*>(data) + done, count - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) {
+            writeFailed_ = true;
+            return false;
+        }
         done += static_cast<std::size_t>(n);
     }
     return true;

@@ -31,6 +31,8 @@ public:
     // Reads at an absolute position without moving the current one.
     std::size_t ReadAt(std::uint64_t position, void* buffer, std::size_t count) const;
     [[nodiscard]] bool Write(const void* data, std::size_t count);
+    // Sticky: some write since opening failed (a full disk), so the file is not to be kept.
+    bool WriteFailed() const { return writeFailed_; }
     [[nodiscard]] bool Seek(std::uint64_t position);
     std::uint64_t Tell() const;
     std::uint64_t Size() const;
@@ -38,6 +40,7 @@ public:
 private:
     explicit File(int fd) : fd_(fd) {}
     int fd_ = -1;
+    bool writeFailed_ = false;
 };
 
 // Identity of a file on disk (device and inode), to tell whether two names are one file.

@@ -1,0 +1,202 @@
+// The general copy routines: plain PCM in either byte order, delta coding, G.711 and the two
+// ADPCM codecs of WAVE files.
+#include "store/copy_routines.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "store/copy_frame.h"
+#include "store/decoders.h"
+#include "support/byte_reader.h"
+#include "support/last_error.h"
+
+namespace {
+
+// Reads the plain PCM data of a wavesample; `w` receives the stored width in bytes.
+bool ReadPcm(CopyFrame& frame, const WavesampleRec& wave, std::vector<std::uint8_t>& data)
+{
+    const std::uint64_t bytes = StoredPcmBytes(wave);
+    if (!frame.Opened() || !frame.CheckStored(wave.dataOffset, bytes) || !frame.Allocate(data, bytes)) {
+        return false;
+    }
+    frame.ReadAt(wave.dataOffset, data);
+    return true;
+}
+
+// Keeps two bytes of each `width`-byte sample, packed densely: `first` and `first` + 1,
+// swapped when `swap` is set.
+void KeepTwoBytes(std::vector<std::uint8_t>& data, std::size_t width, std::size_t first, bool swap)
+{
+    const std::size_t samples = data.size() / width;
+    for (std::size_t i = 0; i < samples; ++i) {
+        const std::uint8_t a = data[i * width + first];
+        const std::uint8_t b = data[i * width + first + 1];
+        data[2 * i] = swap ? b : a;
+        data[2 * i + 1] = swap ? a : b;
+    }
+    data.resize(samples * 2);
+}
+
+bool CopyPcm(const char* location, bool bigEndian, WaveStore& store, void* sinkArg,
+             const WavesampleRec& wave)
+{
+    CopyFrame frame(location, wave);
+    std::vector<std::uint8_t> data;
+    if (!ReadPcm(frame, wave, data)) return false;
+    const std::size_t width = (wave.bits + 7u) / 8u;
+    if (bigEndian && width > 1) {
+        KeepTwoBytes(data, width, 0, true);  // most significant first: swap into little-endian
+    } else if (!bigEndian && width > 2) {
+        KeepTwoBytes(data, width, width - 2, false);
+    }
+    return frame.Deliver(store, sinkArg, data);
+}
+
+bool CopyG711(const char* location, void (*expand)(std::uint8_t*, const std::uint8_t*, std::size_t),
+              WaveStore& store, void* sinkArg, const WavesampleRec& wave)
+{
+    CopyFrame frame(location, wave);
+    const std::uint64_t count = std::uint64_t{wave.length} * wave.channels;
+    std::vector<std::uint8_t> codes;
+    std::vector<std::uint8_t> samples;
+    if (!frame.Opened() || !frame.CheckStored(wave.dataOffset, count) || !frame.Allocate(codes, count) ||
+        !frame.Allocate(samples, 2 * count)) {
+        return false;
+    }
+    frame.ReadAt(wave.dataOffset, codes);
+    expand(samples.data(), codes.data(), codes.size());
+    codes = {};
+    return frame.Deliver(store, sinkArg, samples);
+}
+
+// The fields of a WAVE "fmt " body the ADPCM routines use.
+struct AdpcmFormat {
+    unsigned blockAlign = 0;
+    unsigned bits = 0;
+    std::size_t samplesPerBlock = 0;
+    unsigned coefficientCount = 0;
+    MsAdpcmCoefficient coefficients[7] = {};
+};
+
+AdpcmFormat ReadAdpcmFormat(const File& file, std::uint32_t formatOffset)
+{
+    ByteReader r(file, formatOffset, 50);
+    AdpcmFormat f;
+    r.Skip(12);  // format tag, channels, sample rate, byte rate
+    f.blockAlign = r.Le16();
+    f.bits = r.Le16();
+    r.Skip(2);  // extra size
+    f.samplesPerBlock = r.Le16();
+    f.coefficientCount = r.Le16();
+    for (unsigned i = 0; i < std::min(f.coefficientCount, 7u); ++i) {
+        f.coefficients[i].first = AsSigned(r.Le16());
+        f.coefficients[i].second = AsSigned(r.Le16());
+    }
+    return f;
+}
+
+// Blocks needed for the wavesample's frames, and the output buffer for them.
+bool PrepareAdpcm(CopyFrame& frame, const WavesampleRec& wave, const AdpcmFormat& f,
+                  std::vector<std::uint8_t>& block, std::vector<std::uint8_t>& output)
+{
+    const std::uint64_t blocks = (std::uint64_t{wave.length} + f.samplesPerBlock - 1) / f.samplesPerBlock;
+    return frame.CheckStored(wave.dataOffset, blocks * f.blockAlign) && frame.Allocate(block, f.blockAlign) &&
+           frame.Allocate(output, std::uint64_t{wave.length} * wave.channels * 2);
+}
+
+}  // namespace
+
+bool std_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
+{
+    return CopyPcm("std_Copy", false, store, sinkArg, wave);
+}
+
+bool mms_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
+{
+    return CopyPcm("mms_Copy", true, store, sinkArg, wave);
+}
+
+bool delta_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
+{
+    CopyFrame frame("delta_Copy", wave);
+    const bool wide = wave.bits > 8;
+    const std::uint64_t bytes = std::uint64_t{wave.length} * (wide ? 2 : 1);
+    std::vector<std::uint8_t> data;
+    if (!frame.Opened() || !frame.CheckStored(wave.dataOffset, bytes) || !frame.Allocate(data, bytes)) {
+        return false;
+    }
+    frame.ReadAt(wave.dataOffset, data);
+    if (wide) {
+        DeltaDecode16(data.data(), wave.length);
+    } else {
+        DeltaDecode8(data.data(), wave.length);
+    }
+    return frame.Deliver(store, sinkArg, data);
+}
+
+bool mulaw_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
+{
+    return CopyG711("mu-law_Copy", ExpandMuLaw, store, sinkArg, wave);
+}
+
+bool alaw_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
+{
+    return CopyG711("a-law_Copy", ExpandALaw, store, sinkArg, wave);
+}
+
+bool dviadpcm_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
+{
+    CopyFrame frame("dviadpcm_Copy", wave);
+    if (!frame.Opened()) return false;
+    const AdpcmFormat f = ReadAdpcmFormat(frame.Source(), wave.formatOffset);
+    if (f.bits < 2 || f.bits > 4 || f.samplesPerBlock == 0 || wave.channels == 0 ||
+        f.blockAlign < 4u * wave.channels) {
+        return Fail("dviadpcm_Copy", "Unsupported or invalid Intel DVI/IMA ADPCM file");
+    }
+    std::vector<std::uint8_t> block;
+    std::vector<std::uint8_t> output;
+    if (!PrepareAdpcm(frame, wave, f, block, output)) return false;
+    const std::size_t frameBytes = 2u * wave.channels;
+    std::uint64_t offset = wave.dataOffset;
+    for (std::size_t done = 0; done < wave.length; offset += f.blockAlign) {
+        frame.ReadAt(offset, block);
+        const std::size_t n = std::min<std::size_t>(wave.length - done, f.samplesPerBlock);
+        DecodeImaBlock(output.data() + done * frameBytes, block.data(), block.size(), n, wave.channels, f.bits);
+        done += n;
+    }
+    return frame.Deliver(store, sinkArg, output);
+}
+
+bool msadpcm_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
+{
+    CopyFrame frame("msadpcm_Copy", wave);
+    if (!frame.Opened()) return false;
+    const AdpcmFormat f = ReadAdpcmFormat(frame.Source(), wave.formatOffset);
+    if (f.bits != 4 || f.samplesPerBlock < 2 || wave.channels == 0 || wave.channels > 2 ||
+        f.blockAlign < 7u * wave.channels) {
+        return Fail("msadpcm_Copy", "Unsupported or invalid MS ADPCM file");
+    }
+    std::vector<std::uint8_t> block;
+    std::vector<std::uint8_t> output;
+    if (!PrepareAdpcm(frame, wave, f, block, output)) return false;
+    // The "data" chunk's size stands just before its body; only what the file holds counts.
+    ByteReader sizeField(frame.Source(), wave.dataOffset >= 4 ? wave.dataOffset - 4u : 0u, 4);
+    const std::uint64_t fileSize = frame.Source().Size();
+    const std::uint64_t present = wave.dataOffset < fileSize ? fileSize - wave.dataOffset : 0;
+    std::uint64_t left = std::min<std::uint64_t>(wave.dataOffset >= 4 ? sizeField.Le32() : 0, present);
+    std::vector<std::uint8_t> decoded(f.samplesPerBlock * 2u * wave.channels);
+    const std::size_t frameBytes = 2u * wave.channels;
+    std::uint64_t offset = wave.dataOffset;
+    for (std::size_t done = 0; left > 0 && done < wave.length;) {
+        const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(left, f.blockAlign));
+        frame.ReadAt(offset, block.data(), bytes);
+        const std::size_t got = DecodeMsAdpcmBlock(decoded.data(), block.data(), bytes, wave.channels,
+                                                   f.samplesPerBlock, f.coefficientCount, f.coefficients);
+        const std::size_t kept = std::min<std::size_t>(got, wave.length - done);  // beyond length: dropped
+        std::memcpy(output.data() + done * frameBytes, decoded.data(), kept * frameBytes);
+        done += kept;
+        offset += bytes;
+        left -= bytes;
+    }
+    return frame.Deliver(store, sinkArg, output);
+}

@@ -1,0 +1,77 @@
+// The export driver: picks the row by the target's extension and runs its writer into a
+// temporary file that replaces the target only when everything was written.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <strings.h>
+
+#include "store/export_format.h"
+#include "store/wave_store.h"
+#include "support/file.h"
+#include "support/last_error.h"
+
+int FindExportFormat(const WaveStore& store, const std::string& name)
+{
+    const std::size_t dot = name.rfind('.');
+    const std::string extension = dot == std::string::npos ? name : name.substr(dot + 1);
+    const std::span<const ExportFormat> rows = store.ExportRows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (strcasecmp(rows[i].extension, extension.c_str()) == 0) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+const ExportFormat* GetExportFormat(const WaveStore& store, int index)
+{
+    const std::span<const ExportFormat> rows = store.ExportRows();
+    if (index < 0 || static_cast<std::size_t>(index) >= rows.size()) return nullptr;
+    return &rows[static_cast<std::size_t>(index)];
+}
+
+bool RefuseKind(const char* location, const char* formatName)
+{
+    return Fail(location, std::string("Export type not supported by .") + formatName);
+}
+
+// True when some wavesample of the store reads its data from `target`.
+static bool IsSourceOfTheStore(WaveStore& store, const std::string& target)
+{
+    const FileIdentity identity = IdentityOf(target);
+    if (!identity.exists) return false;
+    ItemId id = 0;
+    void* record = nullptr;
+    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+        if (IsWave(id) && IdentityOf(static_cast<WavesampleRec*>(record)->sourcePath) == identity) return true;
+    }
+    return false;
+}
+
+static std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool WaveStore::Exp(const std::string& path, ItemId item)
+{
+    const ExportFormat* row = GetExportFormat(*this, FindExportFormat(*this, path));
+    if (row == nullptr) return Fail("WaveStore::Exp", "Not a supported export extension type");
+    if (row->noFile) return row->write(*this, nullptr, item);
+    if (IsSourceOfTheStore(*this, path)) return Fail("WaveStore::Exp", "Output file is the source file");
+
+    std::string temporary;
+    File file = File::CreateUnique(FolderOf(path), ".koba-export-", temporary);
+    if (!file.IsOpen()) return Fail("WaveStore::Exp", "Couldn't create output file");
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0) ::fchmod(file.Fd(), existing.st_mode & 07777);
+
+    const bool written = row->write(*this, &file, item);
+    const bool complete = written && !file.WriteFailed() && ::fsync(file.Fd()) == 0;
+    file.Close();
+    if (complete && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    ::unlink(temporary.c_str());
+    if (written) return Fail("WaveStore::Exp", complete ? "Couldn't create output file" : "File Write Error");
+    return false;
+}
