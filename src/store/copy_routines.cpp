@@ -3,11 +3,14 @@
 #include "store/copy_routines.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "store/copy_frame.h"
 #include "store/decoders.h"
 #include "support/byte_reader.h"
+#include "support/endian.h"
 #include "support/last_error.h"
 
 namespace {
@@ -199,4 +202,34 @@ bool msadpcm_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
         left -= bytes;
     }
     return frame.Deliver(store, sinkArg, output);
+}
+
+// One stored float sample, little-endian, as a 16-bit value.
+static std::int16_t FloatSample(const std::uint8_t* p, bool wide)
+{
+    std::uint64_t raw = 0;
+    for (int i = wide ? 7 : 3; i >= 0; --i) raw = raw << 8 | p[i];
+    const double value = wide ? std::bit_cast<double>(raw) : std::bit_cast<float>(static_cast<std::uint32_t>(raw));
+    if (std::isnan(value)) return 0;
+    // Rounded to nearest as players do it: to 32 bits (halves away from zero), then to 16
+    // (halves up), so that a conversion sounds exactly as the file plays elsewhere.
+    const double wide32 = std::clamp(value * 2147483648.0, -2147483648.0, 2147483647.0);
+    const std::int64_t sample32 = static_cast<std::int64_t>(wide32 < 0 ? wide32 - 0.5 : wide32 + 0.5);
+    const std::int64_t sample16 = (std::clamp<std::int64_t>(sample32, INT32_MIN, INT32_MAX) + 32768) >> 16;
+    return static_cast<std::int16_t>(std::min<std::int64_t>(sample16, 32767));
+}
+
+bool float_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
+{
+    CopyFrame frame("float_Copy", wave);
+    std::vector<std::uint8_t> data;
+    if (!ReadPcm(frame, wave, data)) return false;
+    const bool wide = wave.bits > 32;
+    const std::size_t width = wide ? 8 : 4;
+    const std::size_t samples = data.size() / width;
+    for (std::size_t i = 0; i < samples; ++i) {
+        StoreLe16(&data[2 * i], static_cast<std::uint16_t>(FloatSample(&data[i * width], wide)));
+    }
+    data.resize(samples * 2);
+    return frame.Deliver(store, sinkArg, data);
 }

@@ -11,3 +11,5 @@ bool mulaw_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave);
 bool alaw_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave);
 bool dviadpcm_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave);
 bool msadpcm_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave);
+// IEEE float, 32 or 64 bits (`bits`), little-endian: value × 32768, rounded, clamped.
+bool float_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave);

@@ -1,6 +1,7 @@
 // The export format table. Row order is what the Save As dialog offers and remembers.
 #include <array>
 
+#include "formats/audio/wav_write.h"
 #include "store/export_format.h"
 #include "store/wave_store.h"
 #include "support/last_error.h"
@@ -25,7 +26,6 @@ constexpr char kSbk[] = "sbk_Write";
 constexpr char kSds[] = "sds_Write";
 constexpr char kSnd[] = "snd_Write";
 constexpr char kTxt[] = "txt_Write";
-constexpr char kWav[] = "wav_Write";
 constexpr char kWfs[] = "wfs_Write";
 
 constexpr std::uint32_t kWave = kWaveKind;
@@ -45,7 +45,7 @@ constexpr std::array<ExportFormat, 14> kExportFormats = {{
     {"sds", WriteNotSupported<kSds>, "Midi Sample Dump", kWave, false, kSds},
     {"snd", WriteNotSupported<kSnd>, "Raw Unsigned Data", kWave, false, kSnd},
     {"txt", WriteNotSupported<kTxt>, "Ascii Text Description", kWave | kInst | kBank | kFolder, false, kTxt},
-    {"wav", WriteNotSupported<kWav>, "Ms Windows PCM waves", kWave, false, kWav},
+    {"wav", wav_Write, "Ms Windows PCM waves", kWave, false, "wav_Write"},
     {"wfb", WriteNotSupported<kWfs>, "Turtle Beach WaveFront Bank", kBank, false, kWfs},
     {"wfp", WriteNotSupported<kWfs>, "Turtle Beach WaveFront Program", kWave | kInst, false, kWfs},
 }};

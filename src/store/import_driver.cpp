@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "host/host.h"
+#include "store/creator_text.h"
 #include "store/wave_store.h"
 #include "support/file.h"
 #include "support/last_error.h"

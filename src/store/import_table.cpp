@@ -2,6 +2,7 @@
 // and row indices are stored (settings, bank names).
 #include <array>
 
+#include "formats/audio/wav_read.h"
 #include "store/data_format.h"
 #include "store/import_format.h"
 #include "store/wave_store.h"
@@ -79,7 +80,7 @@ constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"uni", kNotYet, kNoTest, "MikMod Unimod module", "uni_Read"},
     {"uwf", kNotYet, kNoTest, "UltraTracker Wave File", "uwf_Read"},
     {"voc", kNotYet, kNoTest, "Creative labs VOiCe file", "voc_Read"},
-    {"wav", kNotYet, kNoTest, "Ms Windows wave file", "wav_Read"},
+    {"wav", wav_ReadFile, wav_Detect, "Ms Windows wave file", "wav_Read"},
     {"wfb", kNotYet, kNoTest, "Turtle Beach WavePatch Bank", "wfs_Read"},
     {"wfd", kNotYet, kNoTest, "Turtle Beach WavePatch Drum set", "wfs_Read"},
     {"wfp", kNotYet, kNoTest, "Turtle Beach WavePatch Program", "wfs_Read"},

@@ -8,9 +8,7 @@
 #include <string_view>
 
 #include "host/host.h"
-
-const char kCreatorText[] = "KOBA Converter v2.0, sample and wavetable instrument converter";
-static_assert(sizeof kCreatorText <= kNameSize);
+#include "store/creator_text.h"
 
 std::uint32_t WaveBytes(const WavesampleRec& wave)
 {

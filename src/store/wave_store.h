@@ -72,6 +72,3 @@ private:
     std::span<const ImportFormat> importTable_;
     std::span<const ExportFormat> exportTable_;
 };
-
-// The text put into empty instrument notes; fits in 80 characters.
-extern const char kCreatorText[];

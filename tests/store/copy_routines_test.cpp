@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "kit/capture_sink.h"
@@ -90,6 +92,21 @@ TEST_F(CopyRoutines, G711CopiesExpandEachByte)
     WavesampleRec& a = Wave(f, alaw_Copy, 8, 3);
     a.bytesPerSample = 2;
     EXPECT_EQ(Copy16(a), (std::vector<std::int16_t>{848, -5504, 8}));
+}
+
+TEST_F(CopyRoutines, FloatSamplesAreScaledRoundedAndClamped)
+{
+    const float values[] = {1.0f, -1.0f, 0.5f, 2.5f / 32768, -2.5f / 32768, 3.49999f / 32768, 7.0f, NAN};
+    Bytes single;
+    for (float v : values) single.Le32(std::bit_cast<std::uint32_t>(v));
+    TempFile f32("f32.raw", single);
+    WavesampleRec& w = Wave(f32, float_Copy, 32, 8);
+    w.bytesPerSample = 2;
+    EXPECT_EQ(Copy16(w), (std::vector<std::int16_t>{32767, -32768, 16384, 3, -2, 3, 32767, 0}));
+    TempFile f64("f64.raw", Bytes{}.Le32(0, 0x3FD00000).Le32(0, 0xBFF80000));  // 0.25, -1.5
+    WavesampleRec& wide = Wave(f64, float_Copy, 64, 2);
+    wide.bytesPerSample = 2;
+    EXPECT_EQ(Copy16(wide), (std::vector<std::int16_t>{8192, -32768}));
 }
 
 TEST_F(CopyRoutines, BytesMissingAtTheEndOfAShortFileAreZero)

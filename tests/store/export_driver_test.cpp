@@ -162,9 +162,9 @@ TEST(ExportScaffolding, RowsWithoutAWriterFailUnderTheirLocationAndKeepTheTarget
 {
     ScriptedHost host;
     WaveStore store(host);
-    TempFile old("keep.wav", Bytes{}.Tag("old contents"));
+    TempFile old("keep.au", Bytes{}.Tag("old contents"));
     EXPECT_FALSE(store.Exp(old.Path(), kWaveKind | 1));
-    EXPECT_EQ(LastError.location, "wav_Write");
+    EXPECT_EQ(LastError.location, "au_Write");
     EXPECT_EQ(LastError.message, "Writing this format is not supported yet");
     EXPECT_EQ(ReadFileBytes(old.Path()), Bytes{}.Tag("old contents").Data());
 }

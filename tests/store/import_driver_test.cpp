@@ -10,6 +10,7 @@
 
 #include "kit/scripted_host.h"
 #include "kit/temp_file.h"
+#include "store/creator_text.h"
 #include "store/import_format.h"
 #include "store/wave_store.h"
 #include "support/last_error.h"
