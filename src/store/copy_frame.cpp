@@ -42,6 +42,7 @@ bool CopyFrame::Allocate(std::vector<std::uint8_t>& buffer, std::uint64_t bytes)
 
 std::size_t CopyFrame::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) const
 {
+    if (count == 0) return 0;
     const std::size_t got = file_.ReadAt(offset, buffer, count);
     std::memset(buffer + got, 0, count - got);
     return got;

@@ -2,6 +2,8 @@
 #include "store/decoders.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "support/endian.h"
 
@@ -33,18 +35,33 @@ std::int16_t ALawToLinear(std::uint8_t code)
     return static_cast<std::int16_t>((a & 0x80) != 0 ? magnitude : -magnitude);
 }
 
+namespace {
+
+// All 256 expansions of a G.711 law, worked out once.
+struct G711Table {
+    explicit G711Table(std::int16_t (*law)(std::uint8_t))
+    {
+        for (unsigned code = 0; code < 256; ++code) value[code] = static_cast<std::uint16_t>(law(static_cast<std::uint8_t>(code)));
+    }
+    void Expand(std::uint8_t* output, const std::uint8_t* input, std::size_t count) const
+    {
+        for (std::size_t i = 0; i < count; ++i) StoreLe16(output + 2 * i, value[input[i]]);
+    }
+    std::uint16_t value[256];
+};
+
+}  // namespace
+
 void ExpandMuLaw(std::uint8_t* output, const std::uint8_t* input, std::size_t count)
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        StoreLe16(output + 2 * i, static_cast<std::uint16_t>(MuLawToLinear(input[i])));
-    }
+    static const G711Table table(MuLawToLinear);
+    table.Expand(output, input, count);
 }
 
 void ExpandALaw(std::uint8_t* output, const std::uint8_t* input, std::size_t count)
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        StoreLe16(output + 2 * i, static_cast<std::uint16_t>(ALawToLinear(input[i])));
-    }
+    static const G711Table table(ALawToLinear);
+    table.Expand(output, input, count);
 }
 
 void DeltaDecode8(std::uint8_t* buffer, std::size_t count)
@@ -70,15 +87,18 @@ std::int16_t Clamp16(std::int64_t v)
     return static_cast<std::int16_t>(std::clamp<std::int64_t>(v, -32768, 32767));
 }
 
-// One IMA code of 2, 3 or 4 bits: the sign is the top bit, the rest add halved steps.
-struct ImaCodeShape {
-    int indexChange[8];
-};
-constexpr ImaCodeShape kImaShapes[3] = {
-    {{-1, 2}},                         // 2 bits
-    {{-1, -1, 1, 2}},                  // 3 bits
-    {{-1, -1, -1, -1, 2, 4, 6, 8}},   // 4 bits
-};
+// Index changes by code magnitude, for codes of 2, 3 and 4 bits.
+constexpr int kImaIndexChange2[2] = {-1, 2};
+constexpr int kImaIndexChange3[4] = {-1, -1, 1, 2};
+constexpr int kImaIndexChange4[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+
+template <unsigned Bits>
+constexpr const int* ImaIndexChanges()
+{
+    if constexpr (Bits == 2) return kImaIndexChange2;
+    if constexpr (Bits == 3) return kImaIndexChange3;
+    return kImaIndexChange4;
+}
 
 // Reads channel `channel`'s codes: its 4-byte words, one per group of 4 × channels bytes,
 // form one bit stream, least significant bit first.
@@ -88,25 +108,98 @@ public:
         : block_(block), blockBytes_(blockBytes), channels_(channels), channel_(channel)
     {
     }
-    unsigned Next(unsigned bits)
+    template <unsigned Bits>
+    unsigned Next()
     {
+        if constexpr (32 % Bits == 0) {  // 2- and 4-bit codes never cross a word
+            const unsigned code = (Word(bit_ / 32) >> (bit_ % 32)) & ((1u << Bits) - 1);
+            bit_ += Bits;
+            return code;
+        }
         unsigned code = 0;
-        for (unsigned b = 0; b < bits; ++b, ++bit_) {
-            const std::size_t word = bit_ / 32;
-            const std::size_t at = 4 * channels_ * (word + 1) + 4 * channel_ + (bit_ % 32) / 8;
-            const unsigned value = at < blockBytes_ ? block_[at] : 0;
-            code |= ((value >> (bit_ % 8)) & 1u) << b;
+        for (unsigned got = 0; got < Bits;) {
+            const unsigned inWord = bit_ % 32;
+            const unsigned take = std::min(Bits - got, 32 - inWord);
+            code |= ((Word(bit_ / 32) >> inWord) & ((1u << take) - 1)) << got;
+            got += take;
+            bit_ += take;
         }
         return code;
     }
 
 private:
+    // The channel's 32-bit word `index`; what lies past the block reads as 0.
+    std::uint32_t Word(std::size_t index)
+    {
+        if (index == wordIndex_) return word_;
+        const std::size_t at = 4 * channels_ * (index + 1) + 4 * channel_;
+        word_ = 0;
+        if (at + 4 <= blockBytes_) {
+            word_ = block_[at] | block_[at + 1] << 8 | block_[at + 2] << 16 | std::uint32_t{block_[at + 3]} << 24;
+        } else {
+            for (std::size_t i = 0; at + i < blockBytes_; ++i) word_ |= std::uint32_t{block_[at + i]} << (8 * i);
+        }
+        wordIndex_ = index;
+        return word_;
+    }
+
     const std::uint8_t* block_;
     std::size_t blockBytes_;
     std::size_t channels_;
     std::size_t channel_;
     std::size_t bit_ = 0;
+    std::size_t wordIndex_ = SIZE_MAX;
+    std::uint32_t word_ = 0;
 };
+
+// One decoding step: the signed difference a code adds at a step index, and the next index.
+struct ImaStep {
+    int difference;
+    int nextIndex;
+};
+
+// Every (index, code) step of the code width, worked out once: the sign is the top bit of a
+// code; the smallest part of the difference is step >> (Bits - 1), and each magnitude bit adds
+// a part twice the one below it.
+template <unsigned Bits>
+const ImaStep* ImaSteps()
+{
+    constexpr unsigned kCodes = 1u << Bits;
+    static const auto table = [] {
+        std::vector<ImaStep> steps(89 * kCodes);
+        const unsigned sign = kCodes / 2;
+        for (int index = 0; index < 89; ++index) {
+            const int step = kImaStepTable[index];
+            for (unsigned code = 0; code < kCodes; ++code) {
+                int difference = step >> (Bits - 1);
+                for (unsigned b = 0; b + 1 < Bits; ++b) {
+                    if ((code & (1u << b)) != 0) difference += step >> (Bits - 2 - b);
+                }
+                const int next = std::clamp(index + ImaIndexChanges<Bits>()[code & (sign - 1)], 0, 88);
+                steps[static_cast<std::size_t>(index) * kCodes + code] = {(code & sign) != 0 ? -difference : difference, next};
+            }
+        }
+        return steps;
+    }();
+    return table.data();
+}
+
+template <unsigned Bits>
+void DecodeImaChannel(std::uint8_t* output, const std::uint8_t* block, std::size_t blockBytes,
+                      std::size_t frames, unsigned channels, unsigned channel)
+{
+    const ImaStep* steps = ImaSteps<Bits>();
+    int predictor = LoadLe16s(block + 4 * channel);
+    int index = std::min<int>(block[4 * channel + 2], 88);
+    StoreLe16(output + 2 * channel, static_cast<std::uint16_t>(predictor));
+    ImaCodeStream codes(block, blockBytes, channels, channel);
+    for (std::size_t f = 1; f < frames; ++f) {
+        const ImaStep& step = steps[(static_cast<unsigned>(index) << Bits) | codes.Next<Bits>()];
+        index = step.nextIndex;
+        predictor = std::clamp(predictor + step.difference, -32768, 32767);
+        StoreLe16(output + 2 * (f * channels + channel), static_cast<std::uint16_t>(predictor));
+    }
+}
 
 }  // namespace
 
@@ -114,26 +207,10 @@ std::size_t DecodeImaBlock(std::uint8_t* output, const std::uint8_t* block, std:
                            std::size_t frames, unsigned channels, unsigned bits)
 {
     if (bits < 2 || bits > 4 || channels == 0 || blockBytes < 4 * channels || frames == 0) return 0;
-    const ImaCodeShape& shape = kImaShapes[bits - 2];
-    const unsigned signBit = 1u << (bits - 1);
     for (unsigned c = 0; c < channels; ++c) {
-        int predictor = LoadLe16s(block + 4 * c);
-        int index = std::min<int>(block[4 * c + 2], 88);
-        StoreLe16(output + 2 * c, static_cast<std::uint16_t>(predictor));
-        ImaCodeStream codes(block, blockBytes, channels, c);
-        for (std::size_t f = 1; f < frames; ++f) {
-            const unsigned code = codes.Next(bits);
-            const int step = kImaStepTable[index];
-            // The smallest part is step >> (bits - 1); each magnitude bit adds a doubled part.
-            int difference = step >> (bits - 1);
-            for (unsigned b = 0; b + 1 < bits; ++b) {
-                if ((code & (1u << b)) != 0) difference += step >> (bits - 2 - b);
-            }
-            if ((code & signBit) != 0) difference = -difference;
-            index = std::clamp(index + shape.indexChange[code & (signBit - 1)], 0, 88);
-            predictor = Clamp16(predictor + difference);
-            StoreLe16(output + 2 * (f * channels + c), static_cast<std::uint16_t>(predictor));
-        }
+        if (bits == 2) DecodeImaChannel<2>(output, block, blockBytes, frames, channels, c);
+        if (bits == 3) DecodeImaChannel<3>(output, block, blockBytes, frames, channels, c);
+        if (bits == 4) DecodeImaChannel<4>(output, block, blockBytes, frames, channels, c);
     }
     return frames;
 }

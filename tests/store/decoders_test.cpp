@@ -118,6 +118,11 @@ struct SoxCase {
     int channels;
 };
 
+void PrintTo(const SoxCase& c, std::ostream* os)
+{
+    *os << c.encoding << " " << c.channels;
+}
+
 class AgainstSox : public ::testing::TestWithParam<SoxCase> {};
 
 TEST_P(AgainstSox, DecodesSampleForSampleAsSoxDoes)

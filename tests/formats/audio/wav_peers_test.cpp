@@ -24,6 +24,11 @@ struct PeerCase {
     int compareBits;      // 8: unsigned bytes; 16: signed; 24 or 32: the top two bytes of that width
 };
 
+void PrintTo(const PeerCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 std::string Capture(const std::string& command)
 {
     std::string out;
