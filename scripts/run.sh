@@ -5,4 +5,18 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"
-echo "KOBA's core library and tests are built in build/."
+
+example=build/example/koba-example.wav
+out=build/example-output
+mkdir -p "$out"
+echo
+echo "== kobacli info $example =="
+build/kobacli info "$example"
+echo
+echo "== kobacli convert $example $out/koba-example-copy.wav =="
+build/kobacli convert "$example" "$out/koba-example-copy.wav"
+echo
+echo "== kobacli extract $example $out/extracted =="
+build/kobacli extract "$example" "$out/extracted"
+echo
+echo "The converted files are in $(cd "$out" && pwd)."

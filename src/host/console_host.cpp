@@ -22,9 +22,11 @@ static Answer Answering(ConsoleHost::Policy policy, Buttons buttons)
     return Answer::Cancel;
 }
 
+// Boxes with only an OK button tell the user something and are printed; questions are
+// answered by the policy without a word.
 Answer ConsoleHost::Ask(const Message& message)
 {
-    err_ << message.caption << ": " << message.text << '\n';
+    if (message.buttons == Buttons::Ok) err_ << message.caption << ": " << message.text << '\n';
     return Answering(policy_, message.buttons);
 }
 

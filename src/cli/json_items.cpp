@@ -1,0 +1,95 @@
+// The store as one JSON document.
+#include "cli/json_items.h"
+
+#include <cstdio>
+
+#include "store/wave_store.h"
+
+std::string HexId(std::uint32_t id)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", id);
+    return text;
+}
+
+static bool IsUtf8(const std::string& text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::string ToUtf8(const char* text)
+{
+    const std::string raw(text);
+    if (IsUtf8(raw)) return raw;
+    std::string utf8;
+    for (const unsigned char c : raw) {
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else {
+            utf8 += static_cast<char>(0xC0 | c >> 6);
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return utf8;
+}
+
+namespace {
+
+nlohmann::ordered_json WaveJson(const WavesampleRec& w)
+{
+    return {{"name", ToUtf8(w.name)},       {"sourcePath", ToUtf8(w.sourcePath)}, {"dataOffset", w.dataOffset},
+            {"bits", w.bits},               {"bytesPerSample", w.bytesPerSample}, {"channels", w.channels},
+            {"length", w.length},           {"sampleRate", w.sampleRate},         {"isSigned", w.isSigned},
+            {"loopStart", w.loopStart},     {"loopEnd", w.loopEnd},               {"loopStartFrac", w.loopStartFrac},
+            {"loopEndFrac", w.loopEndFrac}, {"loopFlags", w.loopFlags},           {"rootKey", w.rootKey},
+            {"lowKey", w.lowKey},           {"highKey", w.highKey},               {"fineTune", w.fineTune},
+            {"pan", w.pan},                 {"volume", w.volume},                 {"scaleKey", w.scaleKey},
+            {"scaleFactor", w.scaleFactor}, {"owner", HexId(w.owner)}};
+}
+
+nlohmann::ordered_json InstrumentJson(const InstrumentRec& i)
+{
+    nlohmann::ordered_json regions = nlohmann::ordered_json::array();
+    for (int r = 0; r < i.layer.regionCount; ++r) {
+        const KeyRegion& region = i.layer.regions[r];
+        regions.push_back({{"wave", HexId(region.wave)}, {"lowKey", region.lowKey}, {"highKey", region.highKey}});
+    }
+    return {{"name", ToUtf8(i.name)},       {"note", ToUtf8(i.note)},         {"program", i.program},
+            {"volume", i.layer.volume},     {"present", i.layer.present},     {"waveCount", i.waveCount},
+            {"totalBytes", i.totalBytes},   {"regions", regions}};
+}
+
+}  // namespace
+
+nlohmann::ordered_json ItemsJson(WaveStore& store)
+{
+    nlohmann::ordered_json items = nlohmann::ordered_json::array();
+    ItemId id = 0;
+    void* record = nullptr;
+    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+        nlohmann::ordered_json item = {{"id", HexId(id)}};
+        if (IsWave(id)) {
+            item["kind"] = "wavesample";
+            item.update(WaveJson(*static_cast<const WavesampleRec*>(record)));
+        } else if (IsInstrument(id)) {
+            item["kind"] = "instrument";
+            item.update(InstrumentJson(*static_cast<const InstrumentRec*>(record)));
+        } else if (IsBank(id)) {
+            const auto& bank = *static_cast<const BankRec*>(record);
+            item.update({{"kind", "bank"}, {"name", ToUtf8(bank.name)}, {"path", ToUtf8(bank.path)}});
+        } else {
+            item.update({{"kind", "folder"}, {"name", ToUtf8(static_cast<const FolderRec*>(record)->name)}});
+        }
+        items.push_back(std::move(item));
+    }
+    return items;
+}

@@ -1,0 +1,15 @@
+// kobacli entry point.
+#include <iostream>
+#include <new>
+
+#include "cli/cli.h"
+
+int main(int argc, char** argv)
+{
+    try {
+        return RunKobaCli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "QUIT!: EXIT: Out of memory\n";
+        return 1;
+    }
+}

@@ -1,0 +1,84 @@
+// How items are shown.
+#include "store/item_view.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "store/wave_store.h"
+
+namespace {
+
+TreeNode Leaf(ItemId id, const WavesampleRec& wave)
+{
+    return {id, wave.name, ItemImage::Wavesample, {}};
+}
+
+}  // namespace
+
+TreeNode BuildItemTree(WaveStore& store)
+{
+    const BankRec* bank = store.FetchBank();
+    TreeNode root{kBankId, bank != nullptr ? bank->name : "", ItemImage::Bank, {}};
+    ItemId id = 0;
+    void* record = nullptr;
+    int instruments = 0;
+    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+        if (!IsInstrument(id)) continue;
+        ++instruments;
+        const auto& instrument = *static_cast<const InstrumentRec*>(record);
+        TreeNode node{id, instrument.name, ItemImage::Instrument, {}};
+        for (int r = 0; r < instrument.layer.regionCount; ++r) {
+            const ItemId waveId = instrument.layer.regions[r].wave;
+            if (const WavesampleRec* wave = store.FetchWave(waveId)) node.children.push_back(Leaf(waveId, *wave));
+        }
+        root.children.push_back(std::move(node));
+    }
+    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+        const auto* wave = static_cast<const WavesampleRec*>(record);
+        if (IsWave(id) && wave->owner == NO_ITEM) root.children.push_back(Leaf(id, *wave));
+    }
+    if (instruments > 1) {
+        const FolderRec* folder = store.NewFolder(0, "All Wavesamples");
+        TreeNode all{kFolderKind, folder->name, ItemImage::Folder, {}};
+        for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+            if (IsWave(id)) all.children.push_back(Leaf(id, *static_cast<const WavesampleRec*>(record)));
+        }
+        root.children.push_back(std::move(all));
+    }
+    return root;
+}
+
+std::string ItemSummary(const WaveStore& store, ItemId id)
+{
+    char text[160] = "";
+    if (IsFolder(id)) return "Folder: Contains all wavesamples";
+    if (const WavesampleRec* w = store.FetchWave(id)) {
+        std::snprintf(text, sizeof text, "Wave: [%d:%d:%d], %lluKs, %llukHz, %db", w->lowKey, w->rootKey, w->highKey,
+                      (w->length + 500ull) / 1000, (w->sampleRate + 500ull) / 1000, w->bits);
+    } else if (const InstrumentRec* i = store.FetchInstrument(id)) {
+        std::snprintf(text, sizeof text, "Inst: %u waves, %lluKB", i->waveCount, (i->totalBytes + 512ull) / 1024);
+    } else if (IsBank(id) && store.FetchBank() != nullptr) {
+        const ImportFormat* row = GetImportFormat(store, store.formatIndex);
+        return std::string("Bank: ") + (row != nullptr ? row->description : "");
+    }
+    return text;
+}
+
+std::string ProposedFileName(const char* name)
+{
+    std::string proposed;
+    for (const char* p = name; *p != '\0'; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c < 32 || c > 127 || std::strchr("./:\\", c) != nullptr) continue;
+        proposed += static_cast<char>(c);
+    }
+    return proposed.empty() ? "unnamed" : proposed;
+}
+
+const char* KindWord(ItemId id)
+{
+    if ((id & kBankId) != 0) return "bank file";
+    if ((id & kFolderKind) != 0) return "folder";
+    if ((id & kInstrumentKind) != 0) return "instrument";
+    return "wavesample";
+}
