@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config libgtest-dev libbenchmark-dev
   nlohmann-json3-dev
   sox libsox-fmt-all libsndfile1-dev sndfile-programs
+  freepats timidity
 )
 
 missing=()

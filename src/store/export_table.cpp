@@ -2,6 +2,7 @@
 #include <array>
 
 #include "formats/audio/wav_write.h"
+#include "formats/instrument/pat_write.h"
 #include "store/export_format.h"
 #include "store/wave_store.h"
 #include "support/last_error.h"
@@ -20,7 +21,6 @@ constexpr char kClip[] = "clip_Write";
 constexpr char kAu[] = "au_Write";
 constexpr char kAiff[] = "aiff_Write";
 constexpr char kIff[] = "iff_Write";
-constexpr char kPat[] = "pat_Write";
 constexpr char kRaw[] = "raw_Write";
 constexpr char kSbk[] = "sbk_Write";
 constexpr char kSds[] = "sds_Write";
@@ -39,7 +39,7 @@ constexpr std::array<ExportFormat, 14> kExportFormats = {{
     {"au", WriteNotSupported<kAu>, "Sun Audio Format", kWave, false, kAu},
     {"aif", WriteNotSupported<kAiff>, "Audio Interchange File Format", kWave, false, kAiff},
     {"iff", WriteNotSupported<kIff>, "Interchange File Format", kWave, false, kIff},
-    {"pat", WriteNotSupported<kPat>, "Advanced Gravis UltraSound Patch", kWave | kInst, false, kPat},
+    {"pat", pat_Write, "Advanced Gravis UltraSound Patch", kWave | kInst, false, "pat_Write"},
     {"raw", WriteNotSupported<kRaw>, "Raw Signed Data", kWave, false, kRaw},
     {"sbk", WriteNotSupported<kSbk>, "Emu SoundFonts Bank / SB AWE32", kWave | kInst | kBank, false, kSbk},
     {"sds", WriteNotSupported<kSds>, "Midi Sample Dump", kWave, false, kSds},

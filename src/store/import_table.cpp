@@ -3,6 +3,7 @@
 #include <array>
 
 #include "formats/audio/wav_read.h"
+#include "formats/instrument/pat_read.h"
 #include "store/data_format.h"
 #include "store/import_format.h"
 #include "store/wave_store.h"
@@ -54,7 +55,7 @@ constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"mod", kNotYet, kNoTest, "Amiga/PC tracker Module", "mod_Read"},
     {"mtm", kNotYet, kNoTest, "MultiTracker Module", "mtm_Read"},
     {"okt", kNotYet, kNoTest, "Oktalyzer module", "okt_Read"},
-    {"pat", kNotYet, kNoTest, "Gravis Ultrasound / Forte Patch", "pat_Read"},
+    {"pat", pat_Read, pat_Detect, "Gravis Ultrasound / Forte Patch", "pat_Read"},
     {"psm", kNotYet, kNoTest, "Protracker Studio Module format", "psm_Read"},
     {"raw", kNotYet, kNoTest, "Raw signed 8bit PCM data", "raw_Read"},
     {"s3i", kNotYet, kNoTest, "Scream tracker v3 instrument", "s3i_Read"},
