@@ -9,5 +9,6 @@ inline constexpr char kShortCreatorText[] = "KOBA v2.0, " KOBA_MAKER_NOTICE;
 
 static_assert(sizeof kCreatorText == 57);  // a GF1 patch description holds exactly this
 static_assert(sizeof kShortCreatorText <= 48);
+static_assert(sizeof kCreatedByText == 58);  // a SoundFont "ICOP" chunk holds exactly this
 
 #undef KOBA_MAKER_NOTICE

@@ -3,6 +3,7 @@
 
 #include "formats/audio/wav_write.h"
 #include "formats/instrument/pat_write.h"
+#include "formats/instrument/sbk_write.h"
 #include "store/export_format.h"
 #include "store/wave_store.h"
 #include "support/last_error.h"
@@ -22,7 +23,6 @@ constexpr char kAu[] = "au_Write";
 constexpr char kAiff[] = "aiff_Write";
 constexpr char kIff[] = "iff_Write";
 constexpr char kRaw[] = "raw_Write";
-constexpr char kSbk[] = "sbk_Write";
 constexpr char kSds[] = "sds_Write";
 constexpr char kSnd[] = "snd_Write";
 constexpr char kTxt[] = "txt_Write";
@@ -41,7 +41,7 @@ constexpr std::array<ExportFormat, 14> kExportFormats = {{
     {"iff", WriteNotSupported<kIff>, "Interchange File Format", kWave, false, kIff},
     {"pat", pat_Write, "Advanced Gravis UltraSound Patch", kWave | kInst, false, "pat_Write"},
     {"raw", WriteNotSupported<kRaw>, "Raw Signed Data", kWave, false, kRaw},
-    {"sbk", WriteNotSupported<kSbk>, "Emu SoundFonts Bank / SB AWE32", kWave | kInst | kBank, false, kSbk},
+    {"sbk", sbk_Write, "Emu SoundFonts Bank / SB AWE32", kWave | kInst | kBank, false, "sbk_Write"},
     {"sds", WriteNotSupported<kSds>, "Midi Sample Dump", kWave, false, kSds},
     {"snd", WriteNotSupported<kSnd>, "Raw Unsigned Data", kWave, false, kSnd},
     {"txt", WriteNotSupported<kTxt>, "Ascii Text Description", kWave | kInst | kBank | kFolder, false, kTxt},

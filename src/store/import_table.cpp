@@ -4,6 +4,7 @@
 
 #include "formats/audio/wav_read.h"
 #include "formats/instrument/pat_read.h"
+#include "formats/instrument/sbk_read.h"
 #include "store/data_format.h"
 #include "store/import_format.h"
 #include "store/wave_store.h"
@@ -61,7 +62,7 @@ constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"s3i", kNotYet, kNoTest, "Scream tracker v3 instrument", "s3i_Read"},
     {"s3m", kNotYet, kNoTest, "Scream tracker v3 module", "s3m_Read"},
     {"sam", kNotYet, kNoTest, "Signed 8bit Sample data", "sam_Read"},
-    {"sbk", kNotYet, kNoTest, "Emu SoundFonts Bank / SB AWE32", "sbk_Read"},
+    {"sbk", sbk_Read, sbk_Detect, "Emu SoundFonts Bank / SB AWE32", "sbk_Read"},
     {"sdk", kNotYet, kNoTest, "Roland S-550, S-50, S-330 disk image", "sdk_Read"},
     {"sds", kNotYet, kNoTest, "Raw Midi Sample Dump Standard", "sds_Read"},
     {"sdx", kNotYet, kNoTest, "Compacted Midi Sample Dump", "sdx_Read"},
