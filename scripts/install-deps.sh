@@ -7,6 +7,7 @@ packages=(
   nlohmann-json3-dev
   sox libsox-fmt-all libsndfile1-dev sndfile-programs
   freepats timidity
+  xdg-utils desktop-file-utils shared-mime-info
 )
 
 missing=()

@@ -4,7 +4,7 @@
 Answer ScriptedHost::Ask(const Message& message)
 {
     messages.push_back(message);
-    if (answers_.empty()) return message.defaultAnswer;
+    if (answers_.empty() || message.buttons == Buttons::Ok) return message.defaultAnswer;
     const Answer answer = answers_.front();
     answers_.pop_front();
     return answer;

@@ -15,7 +15,8 @@ struct FatalExit {
 
 class ScriptedHost : public Host {
 public:
-    // Queued answers are used in order; with none left a box gets its default answer.
+    // Queued answers go to questions in order; a box with only an OK button, and a question
+    // with none left, gets its default answer.
     void QueueAnswer(Answer answer) { answers_.push_back(answer); }
     void OnPropertySheet(std::function<void(WaveStore&, ItemId, int)> sheet) { sheet_ = std::move(sheet); }
 
