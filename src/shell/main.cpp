@@ -1,0 +1,75 @@
+// The koba program: the converter window, or with "-AP" the audio player for the files named.
+#include <QApplication>
+#include <QProxyStyle>
+#include <new>
+
+#include "desktop/registry.h"
+#include "shell/main_window.h"
+#include "shell/qt_host.h"
+#include "store/wave_store.h"
+#include "support/last_error.h"
+
+namespace {
+
+// Tooltips wait 1.8 seconds before they show.
+class KobaStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* data) const override
+    {
+        if (hint == SH_ToolTip_WakeUpDelay) return 1800;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+int AudioPlayerMode(WaveStore& store, QtHost& host, const QStringList& args)
+{
+    if (args.size() == 2) host.Warn("KOBA Audio Player\n\nSYNTAX: KOBA -AP FileName [MoreFileNames]");
+    for (qsizetype i = 2; i < args.size(); ++i) {
+        if (!store.Imp(args[i].toStdString())) {
+            ShowLastError(host);
+            continue;
+        }
+        if (!store.Exp(".'DAC'", kBankId)) ShowLastError(host);
+    }
+    return 0;
+}
+
+int Run(QApplication& app)
+{
+    // The arguments arrive split already; Qt has taken its own options out of them.
+    const QStringList args = app.arguments();
+    const QString program = QCoreApplication::applicationFilePath();
+    ProgramSettings settings;
+    QtHost host(settings);
+    WaveStore store(host);
+    RegistrySettings registry(host, DesktopPaths::FromEnvironment(), program.toStdString());
+    registry.Load(settings);
+    if (args.size() > 1 && args[1].compare("-AP", Qt::CaseInsensitive) == 0) {
+        const int code = AudioPlayerMode(store, host, args);
+        registry.Save(settings);
+        return code;
+    }
+    // Play::DevOpen: the MIDI thru to a synthesizer comes with auditioning; nothing to open yet.
+    DialogRunner dialogs;
+    MainWindow window(store, host, dialogs);
+    window.show();
+    if (args.size() > 1) window.ShowOpenedFile(args[1]);
+    for (qsizetype i = 2; i < args.size(); ++i) host.StartProgram(program.toStdString(), {args[i].toStdString()});
+    const int code = app.exec();
+    registry.Save(settings);
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    app.setStyle(new KobaStyle);
+    try {
+        return Run(app);
+    } catch (const std::bad_alloc&) {
+        ProgramSettings settings;
+        QtHost(settings).Fatal("EXIT: Out of memory");
+    }
+}

@@ -1,0 +1,106 @@
+// The window's side of the host seam.
+#include "shell/qt_host.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStatusBar>
+
+#include "shell/property_sheet.h"
+#include "support/last_error.h"
+
+namespace {
+
+QMessageBox::StandardButtons ButtonsOf(Buttons buttons)
+{
+    switch (buttons) {
+    case Buttons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Buttons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
+QMessageBox::StandardButton ButtonOf(Answer answer)
+{
+    switch (answer) {
+    case Answer::Cancel:
+        return QMessageBox::Cancel;
+    case Answer::Yes:
+        return QMessageBox::Yes;
+    case Answer::No:
+        return QMessageBox::No;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
+QMessageBox::Icon IconOf(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+}  // namespace
+
+Answer QtHost::Ask(const Message& message)
+{
+    QMessageBox box(IconOf(message.icon), QString::fromStdString(message.caption), QString::fromStdString(message.text),
+                    ButtonsOf(message.buttons), window_);
+    box.setDefaultButton(ButtonOf(message.defaultAnswer));
+    switch (box.exec()) {
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return message.buttons == Buttons::Ok || message.buttons == Buttons::OkCancel ? Answer::Ok : Answer::Cancel;
+    }
+}
+
+void QtHost::ShowItemProperties(WaveStore& store, ItemId item, int firstPage)
+{
+    PropertySheet sheet(store, item, firstPage, window_);
+    if (!sheet.HasPages()) return;
+    sheet.exec();
+}
+
+int QtHost::ShowAudioPlayer(WaveStore&, ItemId)
+{
+    return 0;
+}
+
+bool QtHost::SetClipboardWave(std::span<const std::uint8_t> wave)
+{
+    auto* data = new QMimeData;
+    data->setData("audio/wav", QByteArray(reinterpret_cast<const char*>(wave.data()), static_cast<qsizetype>(wave.size())));
+    QApplication::clipboard()->setMimeData(data);
+    return true;
+}
+
+void QtHost::SetStatus(std::string_view text)
+{
+    if (status_ != nullptr) status_->showMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void ShowLastError(Host& host)
+{
+    host.Ask({LastError.message, LastError.location, Buttons::Ok, MessageIcon::Exclamation, Answer::Ok});
+}

@@ -1,0 +1,39 @@
+// The window's side of the host seam: message boxes, the property sheet, the clipboard, the
+// status bar and the settings record.
+#pragma once
+
+#include <functional>
+
+#include "host/host.h"
+
+class QWidget;
+class QStatusBar;
+
+class QtHost : public Host {
+public:
+    explicit QtHost(ProgramSettings& settings) : settings_(settings) {}
+
+    // Boxes and sheets are owned by this window once it exists.
+    void SetWindow(QWidget* window, QStatusBar* status)
+    {
+        window_ = window;
+        status_ = status;
+    }
+
+    Answer Ask(const Message& message) override;
+    void ShowItemProperties(WaveStore& store, ItemId item, int firstPage) override;
+    // Playback arrives with the audio output; until then there is no player to show.
+    int ShowAudioPlayer(WaveStore& store, ItemId wave) override;
+    bool SetClipboardWave(std::span<const std::uint8_t> wave) override;
+    void SetStatus(std::string_view text) override;
+    ProgramSettings& Settings() override { return settings_; }
+    QWidget* Window() const { return window_; }
+
+private:
+    ProgramSettings& settings_;
+    QWidget* window_ = nullptr;
+    QStatusBar* status_ = nullptr;
+};
+
+// A failure shown as the user sees it: the message as text, the location as caption.
+void ShowLastError(Host& host);

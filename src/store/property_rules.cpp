@@ -1,0 +1,77 @@
+// The item property pages' rules.
+#include "store/property_rules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "store/wave_store.h"
+
+std::string WavesampleSummary(const WavesampleRec& w)
+{
+    char text[128];
+    std::snprintf(text, sizeof text, "%d:%dbits %usamps, %uHz, %s %s", w.bits, w.bytesPerSample * 8, w.length,
+                  w.sampleRate, w.isSigned != 0 ? "signed" : "unsigned", w.channels == 2 ? "stereo" : "mono");
+    return text;
+}
+
+std::string InstrumentTotal(const InstrumentRec& i)
+{
+    char text[128];
+    std::snprintf(text, sizeof text, "Total: %d layers, %u waves, %lluKB", i.layer.present != 0 ? 1 : 0, i.waveCount,
+                  (i.totalBytes + 512ull) / 1024);
+    return text;
+}
+
+std::string LoopPointText(std::uint32_t whole, std::uint8_t fraction)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", whole + fraction / 256.0);
+    return text;
+}
+
+void ReadLoopPoint(std::string_view text, std::uint32_t& whole, std::uint8_t& fraction)
+{
+    const std::string copy(text);
+    double value = std::strtod(copy.c_str(), nullptr);
+    if (!std::isfinite(value) || value < 0) value = 0;
+    value = std::min(value, 4294967295.0);
+    whole = static_cast<std::uint32_t>(value);
+    fraction = static_cast<std::uint8_t>(static_cast<std::uint64_t>(value * 256) & 0xFF);
+}
+
+std::uint8_t ReadMidiValue(std::string_view text)
+{
+    const std::string copy(text);
+    const long value = std::strtol(copy.c_str(), nullptr, 10);
+    return static_cast<std::uint8_t>(std::clamp<long>(value, 0, 127));
+}
+
+LoopBoxes LoopBoxesOf(std::uint8_t f)
+{
+    return {(f & kLoopFound) != 0, (f & kLoopBidirectional) != 0, (f & kLoopReverse) != 0, (f & kLoopRelease) != 0};
+}
+
+std::uint8_t LoopFlagsOf(const LoopBoxes& b)
+{
+    return static_cast<std::uint8_t>((b.enabled ? kLoopFound : 0) | (b.bidirectional ? kLoopBidirectional : 0) |
+                                     (b.reverse ? kLoopReverse : 0) | (b.release ? kLoopRelease : 0));
+}
+
+void DeleteFromTree(WaveStore& store, ItemId id)
+{
+    if (IsInstrument(id)) {
+        store.DeleteItem(id);
+        return;
+    }
+    const WavesampleRec* wave = store.FetchWave(id);
+    InstrumentRec* owner = wave != nullptr ? store.FetchInstrument(wave->owner) : nullptr;
+    if (owner == nullptr || owner->layer.present == 0) return;
+    LayerRec& layer = owner->layer;
+    std::replace(std::begin(layer.keyMap), std::end(layer.keyMap), id, NO_ITEM);
+    const auto end = std::remove_if(layer.regions, layer.regions + layer.regionCount,
+                                    [id](const KeyRegion& region) { return region.wave == id; });
+    layer.regionCount = static_cast<std::int32_t>(end - layer.regions);
+}
