@@ -40,6 +40,13 @@ bool CopyFrame::Allocate(std::vector<std::uint8_t>& buffer, std::uint64_t bytes)
     return true;
 }
 
+bool CopyFrame::ReadStored(std::uint64_t bytes, std::vector<std::uint8_t>& data) const
+{
+    if (!Opened() || !CheckStored(wave_.dataOffset, bytes) || !Allocate(data, bytes)) return false;
+    ReadAt(wave_.dataOffset, data);
+    return true;
+}
+
 std::size_t CopyFrame::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) const
 {
     if (count == 0) return 0;

@@ -20,6 +20,9 @@ public:
     [[nodiscard]] bool CheckStored(std::uint64_t offset, std::uint64_t bytes) const;
     // Sizes a buffer; false with "Out of memory".
     [[nodiscard]] bool Allocate(std::vector<std::uint8_t>& buffer, std::uint64_t bytes) const;
+    // The stored bytes at the wavesample's data offset: checked against the file, allocated
+    // and read (zero-filled past the end). False with LastError.
+    [[nodiscard]] bool ReadStored(std::uint64_t bytes, std::vector<std::uint8_t>& data) const;
     // Reads at `offset` into the whole buffer, zero-filling what the file does not hold;
     // returns the bytes really read.
     std::size_t ReadAt(std::uint64_t offset, std::vector<std::uint8_t>& buffer) const;

@@ -15,17 +15,6 @@
 
 namespace {
 
-// Reads the plain PCM data of a wavesample; `w` receives the stored width in bytes.
-bool ReadPcm(CopyFrame& frame, const WavesampleRec& wave, std::vector<std::uint8_t>& data)
-{
-    const std::uint64_t bytes = StoredPcmBytes(wave);
-    if (!frame.Opened() || !frame.CheckStored(wave.dataOffset, bytes) || !frame.Allocate(data, bytes)) {
-        return false;
-    }
-    frame.ReadAt(wave.dataOffset, data);
-    return true;
-}
-
 // Keeps two bytes of each `width`-byte sample, packed densely: `first` and `first` + 1,
 // swapped when `swap` is set.
 void KeepTwoBytes(std::vector<std::uint8_t>& data, std::size_t width, std::size_t first, bool swap)
@@ -45,7 +34,7 @@ bool CopyPcm(const char* location, bool bigEndian, WaveStore& store, void* sinkA
 {
     CopyFrame frame(location, wave);
     std::vector<std::uint8_t> data;
-    if (!ReadPcm(frame, wave, data)) return false;
+    if (!frame.ReadStored(StoredPcmBytes(wave), data)) return false;
     const std::size_t width = (wave.bits + 7u) / 8u;
     if (bigEndian && width > 1) {
         KeepTwoBytes(data, width, 0, true);  // most significant first: swap into little-endian
@@ -62,11 +51,7 @@ bool CopyG711(const char* location, void (*expand)(std::uint8_t*, const std::uin
     const std::uint64_t count = std::uint64_t{wave.length} * wave.channels;
     std::vector<std::uint8_t> codes;
     std::vector<std::uint8_t> samples;
-    if (!frame.Opened() || !frame.CheckStored(wave.dataOffset, count) || !frame.Allocate(codes, count) ||
-        !frame.Allocate(samples, 2 * count)) {
-        return false;
-    }
-    frame.ReadAt(wave.dataOffset, codes);
+    if (!frame.ReadStored(count, codes) || !frame.Allocate(samples, 2 * count)) return false;
     expand(samples.data(), codes.data(), codes.size());
     codes = {};
     return frame.Deliver(store, sinkArg, samples);
@@ -125,10 +110,7 @@ bool delta_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
     const bool wide = wave.bits > 8;
     const std::uint64_t bytes = std::uint64_t{wave.length} * (wide ? 2 : 1);
     std::vector<std::uint8_t> data;
-    if (!frame.Opened() || !frame.CheckStored(wave.dataOffset, bytes) || !frame.Allocate(data, bytes)) {
-        return false;
-    }
-    frame.ReadAt(wave.dataOffset, data);
+    if (!frame.ReadStored(bytes, data)) return false;
     if (wide) {
         DeltaDecode16(data.data(), wave.length);
     } else {
@@ -223,7 +205,7 @@ bool float_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
 {
     CopyFrame frame("float_Copy", wave);
     std::vector<std::uint8_t> data;
-    if (!ReadPcm(frame, wave, data)) return false;
+    if (!frame.ReadStored(StoredPcmBytes(wave), data)) return false;
     const bool wide = wave.bits > 32;
     const std::size_t width = wide ? 8 : 4;
     const std::size_t samples = data.size() / width;

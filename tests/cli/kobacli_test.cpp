@@ -142,6 +142,41 @@ TEST_F(Kobacli, ExtractWritesOneFilePerItem)
     EXPECT_EQ(RunCli(dir, "extract " + Quoted(wav) + " " + Quoted(dir / "o") + " --kind instrument --to wav").code, 2);
 }
 
+// A bank whose two wavesamples propose one file name ("a.b" and "ab" both give "ab").
+std::string ClashingBank(const TempDir& dir)
+{
+    ScriptedHost host;
+    WaveStore store(host);
+    store.NewBank("Clash", 5);
+    WriteFileBytes(dir / "data.raw", std::vector<std::uint8_t>(200, 3));
+    for (std::uint32_t i = 1; i <= 2; ++i) {
+        WavesampleRec& w = *store.NewWavesample(i, std_Copy, i == 1 ? "a.b" : "ab", i == 1 ? 3 : 2);
+        std::strcpy(w.sourcePath, (dir / "data.raw").c_str());
+        w.bits = 16, w.bytesPerSample = 2, w.isSigned = 1, w.length = 50, w.owner = NO_ITEM;
+    }
+    EXPECT_TRUE(store.Exp(dir / "clash.sbk", kBankId)) << LastError.message;
+    return dir / "clash.sbk";
+}
+
+TEST_F(Kobacli, ExtractNumbersClashingNames)
+{
+    const CliResult r = RunCli(dir, "extract " + Quoted(ClashingBank(dir)) + " " + Quoted(dir / "x"));
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, (dir / "x/ab.wav") + "\n" + (dir / "x/ab (2).wav") + "\n");
+    const CliResult instruments = RunCli(dir, "extract " + Quoted(dir / "clash.sbk") + " " + Quoted(dir / "p") +
+                                                  " --kind instrument --to pat");
+    EXPECT_EQ(instruments.out, (dir / "p/ab.pat") + "\n" + (dir / "p/ab (2).pat") + "\n");
+}
+
+TEST_F(Kobacli, ConvertWithSeveralCandidatesListsThem)
+{
+    const CliResult r = RunCli(dir, "convert " + Quoted(ClashingBank(dir)) + " " + Quoted(dir / "one.wav"));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "kobacli: the file has more than one item this format can save; choose one with --item:\n"
+                     "  0x80000000  wavesample  a.b\n  0x80000001  wavesample  ab\n");
+    EXPECT_EQ(RunCli(dir, "convert --item 0x80000001 " + Quoted(dir / "clash.sbk") + " " + Quoted(dir / "one.wav")).code, 0);
+}
+
 TEST(UniqueFileName, ClashesGetNumbers)
 {
     std::set<std::string> used;

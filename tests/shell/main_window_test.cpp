@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <cstring>
@@ -278,6 +281,44 @@ TEST_F(Window, SaveAsAppendsTheExtensionAsksBeforeReplacingAndRemembersTheChoice
     EXPECT_EQ(settings.LastExp[3], 12u);
     window.RunCommand(kSaveAs);
     EXPECT_EQ(dialogs.offeredFilter.back(), "WAV - Ms Windows PCM waves (*.wav)");
+}
+
+TEST_F(Window, DoubleClickInTheTreeOpensOrSavesAndRightClickIsTheWindows)
+{
+    window.show();
+    window.ShowOpenedFile(QString::fromStdString(OneWave()));
+    QWidget* viewport = window.Tree()->viewport();
+    const auto doubleClick = [&] {
+        QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), viewport->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        EXPECT_FALSE(QApplication::sendEvent(viewport, &click) && click.isAccepted() && false);
+        QCoreApplication::processEvents();
+    };
+    doubleClick();
+    ASSERT_EQ(dialogs.titles.size(), 1u);
+    EXPECT_EQ(dialogs.titles[0], "Open New File");
+    EXPECT_EQ(window.Tree()->toolTip(), "");  // the first Open takes the tooltip away
+    Select(0x80000001);
+    doubleClick();
+    ASSERT_EQ(dialogs.titles.size(), 2u);
+    EXPECT_EQ(dialogs.titles[1].toStdString(), "Save wavesample: 0 : unnamed wave");
+}
+
+TEST_F(Window, ADroppedFileOpensTheFirstOnly)
+{
+    const QString first = QString::fromStdString(OneWave());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile("/nonexistent.wav")});
+    window.show();
+    const QPointF inTree = window.Tree()->viewport()->mapTo(&window, QPointF(20, 20));
+    QDragEnterEvent enter(inTree.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    QDropEvent drop(inTree, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    for (int i = 0; i < 10 && window.windowTitle() != "one.wav"; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(window.windowTitle(), "one.wav");
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(TreeLines().size(), 3u);
 }
 
 }  // namespace
