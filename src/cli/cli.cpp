@@ -143,14 +143,12 @@ int Info(Context& c, const ParsedArgs& args)
 }
 
 // Every stored item whose kind the mask accepts.
-std::vector<ItemId> ItemsOfKinds(WaveStore& store, std::uint32_t mask)
+std::vector<ItemId> ItemsOfKinds(const WaveStore& store, std::uint32_t mask)
 {
     std::vector<ItemId> ids;
-    ItemId id = 0;
-    void* record = nullptr;
-    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+    store.ForEachItem([&](ItemId id, const void*) {
         if ((id & mask & kKindMask) != 0) ids.push_back(id);
-    }
+    });
     return ids;
 }
 

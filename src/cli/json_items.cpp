@@ -70,12 +70,10 @@ nlohmann::ordered_json InstrumentJson(const InstrumentRec& i)
 
 }  // namespace
 
-nlohmann::ordered_json ItemsJson(WaveStore& store)
+nlohmann::ordered_json ItemsJson(const WaveStore& store)
 {
     nlohmann::ordered_json items = nlohmann::ordered_json::array();
-    ItemId id = 0;
-    void* record = nullptr;
-    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+    store.ForEachItem([&](ItemId id, const void* record) {
         nlohmann::ordered_json item = {{"id", HexId(id)}};
         if (IsWave(id)) {
             item["kind"] = "wavesample";
@@ -90,6 +88,6 @@ nlohmann::ordered_json ItemsJson(WaveStore& store)
             item.update({{"kind", "folder"}, {"name", ToUtf8(static_cast<const FolderRec*>(record)->name)}});
         }
         items.push_back(std::move(item));
-    }
+    });
     return items;
 }

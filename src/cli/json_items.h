@@ -11,4 +11,4 @@ std::string HexId(std::uint32_t id);
 // Text from a file as UTF-8: kept when it is UTF-8 already, else read as Latin-1.
 std::string ToUtf8(const char* text);
 
-nlohmann::ordered_json ItemsJson(WaveStore& store);
+nlohmann::ordered_json ItemsJson(const WaveStore& store);

@@ -35,16 +35,15 @@ bool RefuseKind(const char* location, const char* formatName)
 }
 
 // True when some wavesample of the store reads its data from `target`.
-static bool IsSourceOfTheStore(WaveStore& store, const std::string& target)
+static bool IsSourceOfTheStore(const WaveStore& store, const std::string& target)
 {
     const FileIdentity identity = IdentityOf(target);
     if (!identity.exists) return false;
-    ItemId id = 0;
-    void* record = nullptr;
-    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
-        if (IsWave(id) && IdentityOf(static_cast<WavesampleRec*>(record)->sourcePath) == identity) return true;
-    }
-    return false;
+    bool source = false;
+    store.ForEachItem([&](ItemId id, void* record) {
+        source = source || (IsWave(id) && IdentityOf(static_cast<WavesampleRec*>(record)->sourcePath) == identity);
+    });
+    return source;
 }
 
 static std::string FolderOf(const std::string& path)

@@ -19,11 +19,9 @@ TreeNode BuildItemTree(WaveStore& store)
 {
     const BankRec* bank = store.FetchBank();
     TreeNode root{kBankId, bank != nullptr ? bank->name : "", ItemImage::Bank, {}};
-    ItemId id = 0;
-    void* record = nullptr;
     int instruments = 0;
-    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
-        if (!IsInstrument(id)) continue;
+    store.ForEachItem([&](ItemId id, const void* record) {
+        if (!IsInstrument(id)) return;
         ++instruments;
         const auto& instrument = *static_cast<const InstrumentRec*>(record);
         TreeNode node{id, instrument.name, ItemImage::Instrument, {}};
@@ -32,17 +30,17 @@ TreeNode BuildItemTree(WaveStore& store)
             if (const WavesampleRec* wave = store.FetchWave(waveId)) node.children.push_back(Leaf(waveId, *wave));
         }
         root.children.push_back(std::move(node));
-    }
-    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+    });
+    store.ForEachItem([&](ItemId id, const void* record) {
         const auto* wave = static_cast<const WavesampleRec*>(record);
         if (IsWave(id) && wave->owner == NO_ITEM) root.children.push_back(Leaf(id, *wave));
-    }
+    });
     if (instruments > 1) {
         const FolderRec* folder = store.NewFolder(0, "All Wavesamples");
         TreeNode all{kFolderKind, folder->name, ItemImage::Folder, {}};
-        for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+        store.ForEachItem([&](ItemId id, const void* record) {
             if (IsWave(id)) all.children.push_back(Leaf(id, *static_cast<const WavesampleRec*>(record)));
-        }
+        });
         root.children.push_back(std::move(all));
     }
     return root;

@@ -37,6 +37,17 @@ public:
     // Position 0 restarts at the first item; false after the last.
     bool NextItem(std::uint32_t position, ItemId& id, void*& record);
 
+    // Calls `visit(id, record)` for every item in store order, leaving the enumeration cursor
+    // alone (so that a walk inside an export cannot disturb one around it). Not for walks that
+    // delete: those use NextItem.
+    template <class Visit>
+    void ForEachItem(Visit&& visit) const
+    {
+        for (const ChainLink* link = C_NEXT(list); link != nullptr; link = C_NEXT(link)) {
+            visit(static_cast<ItemId>(link->key), link->data);
+        }
+    }
+
     void* Fetch(ItemId id) const;
     WavesampleRec* FetchWave(ItemId id) const;
     InstrumentRec* FetchInstrument(ItemId id) const;

@@ -150,6 +150,20 @@ TEST_F(ExportDriver, UnknownExtensionsAndUncreatableFilesFail)
     EXPECT_EQ(FilesInFolder(), 2u);
 }
 
+TEST_F(ExportDriver, AnExportInsideAnEnumerationLeavesItWhereItWas)
+{
+    for (std::uint32_t i = 1; i <= 3; ++i) AddWave(i);
+    WriteFileBytes(Target("existing.tst"), {1});  // the source check walks the store
+    std::vector<ItemId> visited;
+    ItemId id;
+    void* record;
+    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+        visited.push_back(id);
+        EXPECT_TRUE(store.Exp(Target("existing.tst"), id));
+    }
+    EXPECT_EQ(visited, (std::vector<ItemId>{0x80000001, 0x80000002, 0x80000003}));
+}
+
 TEST_F(ExportDriver, PseudoTargetsCreateNoFile)
 {
     gPlayed.clear();

@@ -66,17 +66,15 @@ Preset InstrumentPreset(WaveStore& store, const InstrumentRec& instrument, std::
 Layout BankLayout(WaveStore& store)
 {
     Layout layout;
-    ItemId id = 0;
-    void* record = nullptr;
-    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
-        if (!IsWave(id)) continue;
+    store.ForEachItem([&](ItemId id, void* record) {
+        if (!IsWave(id)) return;
         auto* wave = static_cast<WavesampleRec*>(record);
         layout.samples.push_back(wave);
         if (wave->owner == NO_ITEM) layout.presets.push_back(WavePreset(*wave));
-    }
-    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+    });
+    store.ForEachItem([&](ItemId id, void* record) {
         if (IsInstrument(id)) layout.presets.push_back(InstrumentPreset(store, *static_cast<InstrumentRec*>(record), nullptr));
-    }
+    });
     return layout;
 }
 
