@@ -103,15 +103,15 @@ struct WindowFixture : ::testing::Test {
         ASSERT_NE(item, nullptr);
         window.Tree()->setCurrentItem(item);
     }
-    // A bank of two instruments (two and one wavesamples) and a loose wavesample, as a SoundFont.
+    // A bank of two instruments (two wavesamples and one), as a SoundFont.
     std::string TwoInstrumentBank()
     {
         ScriptedHost quiet;
         WaveStore source(quiet);
         source.NewBank("Kit", 3);
         WriteFileBytes(dir / "data.raw", std::vector<std::uint8_t>(400, 1));
-        for (std::uint32_t i = 1; i <= 4; ++i) {
-            const char* names[] = {"", "kick", "snare", "hat", "loose"};
+        for (std::uint32_t i = 1; i <= 3; ++i) {
+            const char* names[] = {"", "kick", "snare", "hat"};
             WavesampleRec& w = *source.NewWavesample(i, std_Copy, names[i], static_cast<int>(std::strlen(names[i])));
             std::strcpy(w.sourcePath, (dir / "data.raw").c_str());
             w.bits = 16, w.bytesPerSample = 2, w.isSigned = 1, w.length = 50, w.owner = NO_ITEM;
@@ -156,15 +156,13 @@ TEST_F(Window, OneInstrumentHasNoAllWavesamplesFolder)
                                                      "    0 : unnamed wave#80000001"}));
 }
 
-TEST_F(Window, SeveralInstrumentsListEveryWavesampleInAllWavesamples)
+TEST_F(Window, TwoInstrumentsListEveryWavesampleInAllWavesamples)
 {
-    // The bank holds the loose wavesample as a preset of its own, first.
     window.ShowOpenedFile(QString::fromStdString(TwoInstrumentBank()));
     EXPECT_EQ(TreeLines(), (std::vector<std::string>{
-                               "Kit#20000000", "  loose#44000000", "    loose#80000003", "  Drums#44000001",
-                               "    kick#80000000", "    snare#80000001", "  Hats#44000003", "    hat#80000002",
-                               "  All Wavesamples#10000000", "    kick#80000000", "    snare#80000001", "    hat#80000002",
-                               "    loose#80000003"}));
+                               "Kit#20000000", "  Drums#44000000", "    kick#80000000", "    snare#80000001",
+                               "  Hats#44000002", "    hat#80000002", "  All Wavesamples#10000000", "    kick#80000000",
+                               "    snare#80000001", "    hat#80000002"}));
 }
 
 TEST_F(Window, SelectingShowsTheStatusLineOfEachKind)
@@ -172,7 +170,7 @@ TEST_F(Window, SelectingShowsTheStatusLineOfEachKind)
     window.ShowOpenedFile(QString::fromStdString(TwoInstrumentBank()));
     const std::pair<ItemId, const char*> cases[] = {
         {0x80000000, "Wave: [0:60:40], 0Ks, 22kHz, 16b"},
-        {0x44000001, "Inst: 2 waves, 0KB"},
+        {0x44000000, "Inst: 2 waves, 0KB"},
         {kBankId, "Bank: Emu SoundFonts Bank / SB AWE32"},
         {kFolderKind, "Folder: Contains all wavesamples"},
     };
@@ -192,7 +190,7 @@ TEST_F(Window, DeletingAWavesampleUnderAnInstrumentClearsItsKeysButKeepsIt)
     QApplication::sendEvent(window.Tree(), &del);
     ASSERT_EQ(host.messages.back().text, "Delete selected item?");
     EXPECT_EQ(host.messages.back().caption, "Attention!");
-    const InstrumentRec& drums = *store.FetchInstrument(0x44000001);
+    const InstrumentRec& drums = *store.FetchInstrument(0x44000000);
     ASSERT_EQ(drums.layer.regionCount, 1);
     EXPECT_EQ(drums.layer.regions[0].wave, 0x80000001u);
     EXPECT_EQ(drums.layer.keyMap[10], NO_ITEM);
@@ -200,14 +198,14 @@ TEST_F(Window, DeletingAWavesampleUnderAnInstrumentClearsItsKeysButKeepsIt)
     EXPECT_EQ(Find(0x80000000)->parent()->data(0, Qt::UserRole).toUInt(), kFolderKind);  // still in the folder
     EXPECT_EQ(window.SelectedItem(), NO_ITEM);
 
-    Select(0x44000003);
+    Select(0x44000002);
     host.answers.push_back(Answer::Cancel);
     QApplication::sendEvent(window.Tree(), &del);
-    EXPECT_NE(store.FetchInstrument(0x44000003), nullptr);
+    EXPECT_NE(store.FetchInstrument(0x44000002), nullptr);
     host.answers.push_back(Answer::Ok);
     QApplication::sendEvent(window.Tree(), &del);
-    EXPECT_EQ(store.FetchInstrument(0x44000003), nullptr);
-    EXPECT_EQ(Find(0x44000003), nullptr);
+    EXPECT_EQ(store.FetchInstrument(0x44000002), nullptr);
+    EXPECT_EQ(Find(0x44000002), nullptr);
 }
 
 TEST_F(Window, ARenamedItemKeepsAtMost80Characters)
@@ -243,7 +241,7 @@ TEST_F(Window, CommandsNeedingASelectionDoNothingWithoutOne)
 TEST_F(Window, SaveAsOffersTheRowsOfTheKindAndProposesTheName)
 {
     window.ShowOpenedFile(QString::fromStdString(TwoInstrumentBank()));
-    Select(0x44000001);
+    Select(0x44000000);
     window.RunCommand(kSaveAs);  // cancelled
     ASSERT_EQ(dialogs.offeredFilters.size(), 1u);
     EXPECT_EQ(dialogs.offeredFilters[0],
