@@ -6,6 +6,7 @@
 #include "desktop/registry.h"
 #include "shell/main_window.h"
 #include "shell/qt_host.h"
+#include "shell/startup.h"
 #include "store/wave_store.h"
 #include "support/last_error.h"
 
@@ -21,19 +22,6 @@ public:
     }
 };
 
-int AudioPlayerMode(WaveStore& store, QtHost& host, const QStringList& args)
-{
-    if (args.size() == 2) host.Warn("KOBA Audio Player\n\nSYNTAX: KOBA -AP FileName [MoreFileNames]");
-    for (qsizetype i = 2; i < args.size(); ++i) {
-        if (!store.Imp(args[i].toStdString())) {
-            ShowLastError(host);
-            continue;
-        }
-        if (!store.Exp(".'DAC'", kBankId)) ShowLastError(host);
-    }
-    return 0;
-}
-
 int Run(QApplication& app)
 {
     // The arguments arrive split already; Qt has taken its own options out of them.
@@ -44,8 +32,8 @@ int Run(QApplication& app)
     WaveStore store(host);
     RegistrySettings registry(host, DesktopPaths::FromEnvironment(), program.toStdString());
     registry.Load(settings);
-    if (args.size() > 1 && args[1].compare("-AP", Qt::CaseInsensitive) == 0) {
-        const int code = AudioPlayerMode(store, host, args);
+    if (IsAudioPlayerMode(args)) {
+        const int code = RunAudioPlayer(store, host, args);
         registry.Save(settings);
         return code;
     }
@@ -53,8 +41,7 @@ int Run(QApplication& app)
     DialogRunner dialogs;
     MainWindow window(store, host, dialogs);
     window.show();
-    if (args.size() > 1) window.ShowOpenedFile(args[1]);
-    for (qsizetype i = 2; i < args.size(); ++i) host.StartProgram(program.toStdString(), {args[i].toStdString()});
+    OpenCommandLineFiles(window, host, program, args);
     const int code = app.exec();
     registry.Save(settings);
     return code;
