@@ -71,7 +71,6 @@ MainWindow::MainWindow(WaveStore& store, QtHost& host, DialogRunner& dialogs)
     tree_->setHeaderHidden(true);
     tree_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     tree_->setToolTip(kTip);
-    tree_->installEventFilter(this);
     setCentralWidget(tree_);
     statusBar()->showMessage("");
     host_.SetWindow(this, statusBar());
