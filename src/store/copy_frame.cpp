@@ -2,7 +2,6 @@
 #include "store/copy_frame.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -43,21 +42,8 @@ bool CopyFrame::Allocate(std::vector<std::uint8_t>& buffer, std::uint64_t bytes)
 bool CopyFrame::ReadStored(std::uint64_t bytes, std::vector<std::uint8_t>& data) const
 {
     if (!Opened() || !CheckStored(wave_.dataOffset, bytes) || !Allocate(data, bytes)) return false;
-    ReadAt(wave_.dataOffset, data);
+    if (!data.empty()) file_.ReadAt(wave_.dataOffset, data.data(), data.size());  // the rest stays zero
     return true;
-}
-
-std::size_t CopyFrame::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) const
-{
-    if (count == 0) return 0;
-    const std::size_t got = file_.ReadAt(offset, buffer, count);
-    std::memset(buffer + got, 0, count - got);
-    return got;
-}
-
-std::size_t CopyFrame::ReadAt(std::uint64_t offset, std::vector<std::uint8_t>& buffer) const
-{
-    return ReadAt(offset, buffer.data(), buffer.size());
 }
 
 bool CopyFrame::Deliver(WaveStore& store, void* sinkArg, std::vector<std::uint8_t>& data)

@@ -23,10 +23,6 @@ public:
     // The stored bytes at the wavesample's data offset: checked against the file, allocated
     // and read (zero-filled past the end). False with LastError.
     [[nodiscard]] bool ReadStored(std::uint64_t bytes, std::vector<std::uint8_t>& data) const;
-    // Reads at `offset` into the whole buffer, zero-filling what the file does not hold;
-    // returns the bytes really read.
-    std::size_t ReadAt(std::uint64_t offset, std::vector<std::uint8_t>& buffer) const;
-    std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) const;
     const File& Source() const { return file_; }
 
     // Closes the source and hands all `length` frames to the store's sink.

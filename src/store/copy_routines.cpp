@@ -83,12 +83,14 @@ AdpcmFormat ReadAdpcmFormat(const File& file, std::uint32_t formatOffset)
     return f;
 }
 
-// Blocks needed for the wavesample's frames, and the output buffer for them.
-bool PrepareAdpcm(CopyFrame& frame, const WavesampleRec& wave, const AdpcmFormat& f,
-                  std::vector<std::uint8_t>& block, std::vector<std::uint8_t>& output)
+// The stored blocks the wavesample's frames need (at most `limit` bytes of them), read at
+// once, and the output buffer for the frames.
+bool ReadAdpcm(CopyFrame& frame, const WavesampleRec& wave, const AdpcmFormat& f, std::uint64_t limit,
+               std::vector<std::uint8_t>& blocks, std::vector<std::uint8_t>& output)
 {
-    const std::uint64_t blocks = (std::uint64_t{wave.length} + f.samplesPerBlock - 1) / f.samplesPerBlock;
-    return frame.CheckStored(wave.dataOffset, blocks * f.blockAlign) && frame.Allocate(block, f.blockAlign) &&
+    const std::uint64_t count = (std::uint64_t{wave.length} + f.samplesPerBlock - 1) / f.samplesPerBlock;
+    return frame.CheckStored(wave.dataOffset, count * f.blockAlign) &&
+           frame.ReadStored(std::min(count * f.blockAlign, limit), blocks) &&
            frame.Allocate(output, std::uint64_t{wave.length} * wave.channels * 2);
 }
 
@@ -138,15 +140,13 @@ bool dviadpcm_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
         f.blockAlign < 4u * wave.channels) {
         return Fail("dviadpcm_Copy", "Unsupported or invalid Intel DVI/IMA ADPCM file");
     }
-    std::vector<std::uint8_t> block;
+    std::vector<std::uint8_t> blocks;
     std::vector<std::uint8_t> output;
-    if (!PrepareAdpcm(frame, wave, f, block, output)) return false;
+    if (!ReadAdpcm(frame, wave, f, UINT64_MAX, blocks, output)) return false;
     const std::size_t frameBytes = 2u * wave.channels;
-    std::uint64_t offset = wave.dataOffset;
-    for (std::size_t done = 0; done < wave.length; offset += f.blockAlign) {
-        frame.ReadAt(offset, block);
+    for (std::size_t done = 0, at = 0; done < wave.length; at += f.blockAlign) {
         const std::size_t n = std::min<std::size_t>(wave.length - done, f.samplesPerBlock);
-        DecodeImaBlock(output.data() + done * frameBytes, block.data(), block.size(), n, wave.channels, f.bits);
+        DecodeImaBlock(output.data() + done * frameBytes, blocks.data() + at, f.blockAlign, n, wave.channels, f.bits);
         done += n;
     }
     return frame.Deliver(store, sinkArg, output);
@@ -161,27 +161,21 @@ bool msadpcm_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
         f.blockAlign < 7u * wave.channels) {
         return Fail("msadpcm_Copy", "Unsupported or invalid MS ADPCM file");
     }
-    std::vector<std::uint8_t> block;
-    std::vector<std::uint8_t> output;
-    if (!PrepareAdpcm(frame, wave, f, block, output)) return false;
-    // The "data" chunk's size stands just before its body; only what the file holds counts.
+    // The "data" chunk's size stands just before its body: blocks end there.
     ByteReader sizeField(frame.Source(), wave.dataOffset >= 4 ? wave.dataOffset - 4u : 0u, 4);
-    const std::uint64_t fileSize = frame.Source().Size();
-    const std::uint64_t present = wave.dataOffset < fileSize ? fileSize - wave.dataOffset : 0;
-    std::uint64_t left = std::min<std::uint64_t>(wave.dataOffset >= 4 ? sizeField.Le32() : 0, present);
+    const std::uint64_t dataSize = wave.dataOffset >= 4 ? sizeField.Le32() : 0;
+    std::vector<std::uint8_t> blocks;
+    std::vector<std::uint8_t> output;
+    if (!ReadAdpcm(frame, wave, f, dataSize, blocks, output)) return false;
     std::vector<std::uint8_t> decoded(f.samplesPerBlock * 2u * wave.channels);
     const std::size_t frameBytes = 2u * wave.channels;
-    std::uint64_t offset = wave.dataOffset;
-    for (std::size_t done = 0; left > 0 && done < wave.length;) {
-        const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(left, f.blockAlign));
-        frame.ReadAt(offset, block.data(), bytes);
-        const std::size_t got = DecodeMsAdpcmBlock(decoded.data(), block.data(), bytes, wave.channels,
+    for (std::size_t done = 0, at = 0; at < blocks.size() && done < wave.length; at += f.blockAlign) {
+        const std::size_t bytes = std::min<std::size_t>(blocks.size() - at, f.blockAlign);
+        const std::size_t got = DecodeMsAdpcmBlock(decoded.data(), blocks.data() + at, bytes, wave.channels,
                                                    f.samplesPerBlock, f.coefficientCount, f.coefficients);
         const std::size_t kept = std::min<std::size_t>(got, wave.length - done);  // beyond length: dropped
         std::memcpy(output.data() + done * frameBytes, decoded.data(), kept * frameBytes);
         done += kept;
-        offset += bytes;
-        left -= bytes;
     }
     return frame.Deliver(store, sinkArg, output);
 }
