@@ -154,8 +154,8 @@ std::vector<ItemId> ItemsOfKinds(const WaveStore& store, std::uint32_t mask)
 
 const char* NameOf(const WaveStore& store, ItemId id)
 {
-    const void* record = store.Fetch(id);
-    return record != nullptr ? static_cast<const char*>(record) : "";  // every record starts with its name
+    const auto* name = store.NameOf(id);
+    return name != nullptr ? *name : "";
 }
 
 // The item --item names: a hex id, "bank" or a name; NO_ITEM when none, `ambiguous` when several.

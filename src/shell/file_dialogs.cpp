@@ -73,9 +73,9 @@ void OpenSourceFile(QtHost& host, DialogRunner& runner, const WaveStore& store, 
 
 bool SaveItemAs(WaveStore& store, QtHost& host, DialogRunner& runner, ItemId item)
 {
-    const void* record = store.Fetch(item);
-    if (record == nullptr) return false;
-    const char* name = static_cast<const char*>(record);  // every record starts with its name
+    const auto* field = store.NameOf(item);
+    if (field == nullptr) return false;
+    const char* name = *field;
     const QStringList filters = SaveFilters(store, item);
     if (filters.isEmpty()) return false;
     ProgramSettings& settings = host.Settings();

@@ -200,12 +200,11 @@ void MainWindow::OnSelectionChanged()
 void MainWindow::OnLabelEdited(QTreeWidgetItem* item)
 {
     if (filling_) return;
-    void* record = store_.Fetch(IdOf(item));
-    if (record == nullptr) return;
-    auto& name = *static_cast<char(*)[kNameSize]>(record);  // every record starts with its name
-    SetName(name, item->text(0));
+    auto* name = store_.NameOf(IdOf(item));
+    if (name == nullptr) return;
+    SetName(*name, item->text(0));
     filling_ = true;
-    item->setText(0, NameText(name));
+    item->setText(0, NameText(*name));
     filling_ = false;
 }
 

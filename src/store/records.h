@@ -108,6 +108,15 @@ struct FolderRec {
 };
 
 static_assert(std::is_trivially_copyable_v<WavesampleRec> && std::is_trivially_copyable_v<InstrumentRec>);
+// Every record starts with its name, so that a name can be reached whatever the item's kind.
+static_assert(offsetof(WavesampleRec, name) == 0 && offsetof(InstrumentRec, name) == 0 &&
+              offsetof(BankRec, name) == 0 && offsetof(FolderRec, name) == 0);
+
+// A loop counts as on when either of its two bits is set.
+constexpr bool Loops(const WavesampleRec& wave)
+{
+    return (wave.loopFlags & kLoopFound) != 0;
+}
 
 // Bytes of a wavesample's data as delivered, saturated at 32 bits.
 std::uint32_t WaveBytes(const WavesampleRec& wave);

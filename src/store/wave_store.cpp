@@ -70,7 +70,7 @@ static std::string UniqueName(const ChainLink* list, ItemId kind, const void* se
         for (const ChainLink* link = C_NEXT(list); link != nullptr; link = C_NEXT(link)) {
             const ItemId id = static_cast<ItemId>(link->key);
             if ((id & kKindMask) != kind || link->data == self) continue;
-            if (!SameNameIgnoringCase(name, static_cast<const char*>(link->data))) continue;
+            if (!SameNameIgnoringCase(name, *static_cast<const char(*)[kNameSize]>(link->data))) continue;
             std::string longer = ("_" + name).substr(0, kNameSize - 1);
             if (longer == name) return name;  // 80 underscores: no prefix can make it differ
             name = std::move(longer);
@@ -181,6 +181,11 @@ bool WaveStore::NextItem(std::uint32_t position, ItemId& id, void*& record)
 void* WaveStore::Fetch(ItemId id) const
 {
     return C_FETCH(Key(id), list);
+}
+
+char (*WaveStore::NameOf(ItemId id) const)[kNameSize]
+{
+    return static_cast<char(*)[kNameSize]>(Fetch(id));
 }
 
 WavesampleRec* WaveStore::FetchWave(ItemId id) const

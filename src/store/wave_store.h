@@ -49,6 +49,8 @@ public:
     }
 
     void* Fetch(ItemId id) const;
+    // The name field of any item; null for an id that is not stored.
+    char (*NameOf(ItemId id) const)[kNameSize];
     WavesampleRec* FetchWave(ItemId id) const;
     InstrumentRec* FetchInstrument(ItemId id) const;
     BankRec* FetchBank() const;

@@ -45,11 +45,6 @@ struct WalkState {
     std::uint16_t tag = 0;
 };
 
-bool Loops(const WavesampleRec& wave)
-{
-    return (wave.loopFlags & kLoopFound) != 0;
-}
-
 const CuePoint* FindCue(const WalkState& state, std::uint32_t id)
 {
     for (const CuePoint& cue : state.cues) {

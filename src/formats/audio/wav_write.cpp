@@ -38,11 +38,6 @@ static_assert(offsetof(WaveHeader, dataSize) == 40);
 constexpr std::uint32_t kHeaderAndSamplerBytes = 112;
 constexpr std::uint32_t kLoopMarkerBytes = 194;
 
-bool Loops(const WavesampleRec& wave)
-{
-    return (wave.loopFlags & kLoopFound) != 0;
-}
-
 // The name with its terminator, padded to an even count.
 std::uint32_t PaddedNameSize(const WavesampleRec& wave)
 {

@@ -40,11 +40,6 @@ struct PatchWave {
     int highKey;
 };
 
-bool Loops(const WavesampleRec& wave)
-{
-    return (wave.loopFlags & kLoopFound) != 0;
-}
-
 PatchBlock Block(const char* name, std::uint16_t waves, std::uint8_t volume, std::uint32_t sampleBytes,
                  std::uint32_t layerSize)
 {

@@ -168,7 +168,7 @@ ByteWriter PresetData(const Layout& layout)
             out.Le16(kGenOverridingRootKey).Le16(wave.rootKey);
             out.Le16(kGenPitch).Le16(SbkRateToCents(wave.sampleRate, wave.fineTune));
             out.Le16(kGenInitialAttenuation).Le16(preset.volume);
-            out.Le16(kGenSampleModes).Le16((wave.loopFlags & kLoopFound) != 0 ? 1 : 0);
+            out.Le16(kGenSampleModes).Le16(Loops(wave) ? 1 : 0);
             out.Le16(kGenSampleId).Le16(static_cast<std::uint16_t>(wave.exportIndex));
         }
     }
