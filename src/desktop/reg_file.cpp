@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "desktop/text_file.h"
+
 namespace {
 
 std::string Quote(const std::string& text)
@@ -128,20 +130,5 @@ std::optional<RegValues> LoadRegFile(const std::string& path)
 
 bool SaveRegFile(const std::string& path, const RegValues& values)
 {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << FormatRegValues(values);
-        out.flush();
-        if (!out) {
-            std::filesystem::remove(temporary, error);
-            return false;
-        }
-    }
-    std::filesystem::rename(temporary, path, error);
-    if (!error) return true;
-    std::filesystem::remove(temporary, error);
-    return false;
+    return WriteTextFile(path, FormatRegValues(values));
 }

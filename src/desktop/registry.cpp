@@ -4,13 +4,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <strings.h>
 #include <vector>
 
 #include "desktop/koba_icon.h"
 #include "desktop/reg_file.h"
+#include "desktop/text_file.h"
 #include "host/host.h"
 
 namespace {
@@ -47,16 +46,6 @@ std::string XmlEscaped(const std::string& text)
         else escaped += c;
     }
     return escaped;
-}
-
-bool WriteText(const std::string& path, const std::string& text)
-{
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-    std::ofstream out(path, std::ios::trunc);
-    out << text;
-    out.flush();
-    return static_cast<bool>(out);
 }
 
 }  // namespace
@@ -214,8 +203,8 @@ void RegistrySettings::RegisterFileType(bool firstRun)
                               "Exec=" + program + " %f\nIcon=koba\nTerminal=false\nCategories=AudioVideo;Audio;\n"
                               "MimeType=" + mimeTypes + "\nActions=Play;\n\n"
                               "[Desktop Action Play]\nName=Play\nExec=" + program + " -AP %f\n";
-    WarnUnlessWritten(WriteText(MimePackagePath(), package) && WriteText(DesktopEntryPath(), entry) &&
-                      WriteText(paths_.dataHome + "/icons/hicolor/scalable/apps/koba.svg", kKobaIconSvg));
+    WarnUnlessWritten(WriteTextFile(MimePackagePath(), package) && WriteTextFile(DesktopEntryPath(), entry) &&
+                      WriteTextFile(paths_.dataHome + "/icons/hicolor/scalable/apps/koba.svg", kKobaIconSvg));
     RunAndWait("update-mime-database", {paths_.dataHome + "/mime"});
     RunAndWait("update-desktop-database", {paths_.dataHome + "/applications"});
     if (!firstRun) return;

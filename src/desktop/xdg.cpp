@@ -15,6 +15,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "desktop/text_file.h"
+
 extern char** environ;
 
 namespace {
@@ -53,17 +55,9 @@ std::vector<std::string> Lines(const std::string& path)
 
 bool WriteLines(const std::string& path, const std::vector<std::string>& lines)
 {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        for (const std::string& line : lines) out << line << '\n';
-        out.flush();
-        if (!out) return false;
-    }
-    std::filesystem::rename(temporary, path, error);
-    return !error;
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return WriteTextFile(path, text);
 }
 
 // mimeapps.list files in the order that decides, for the current desktops.
