@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/file.h"
+
 class ByteWriter {
 public:
     ByteWriter& U8(std::uint8_t v)
@@ -35,6 +37,8 @@ public:
     }
 
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    // Writes everything at the file's current position.
+    [[nodiscard]] bool WriteTo(File& file) const { return file.Write(bytes_.data(), bytes_.size()); }
     std::size_t Size() const { return bytes_.size(); }
 
 private:

@@ -85,11 +85,6 @@ ByteWriter SamplerChunk(const WavesampleRec& wave)
     return w;
 }
 
-bool Write(File& file, const ByteWriter& bytes)
-{
-    return file.Write(bytes.Bytes().data(), bytes.Size());
-}
-
 }  // namespace
 
 bool wav_Write(WaveStore& store, File* file, ItemId item)
@@ -125,7 +120,7 @@ bool wav_Write(WaveStore& store, File* file, ItemId item)
     // A failed copy would leave a file without its data: the export fails instead.
     if (!CopyToFile(store, *wave, w == 2 ? SinkSignedLE : SinkUnsignedLE, *file)) return false;
     const std::uint8_t pad = 0x80;
-    const bool written = ((bytes & 1) == 0 || file->Write(&pad, 1)) && Write(*file, info) &&
-                         (!Loops(*wave) || Write(*file, LoopMarkers(*wave))) && Write(*file, SamplerChunk(*wave));
+    const bool written = ((bytes & 1) == 0 || file->Write(&pad, 1)) && info.WriteTo(*file) &&
+                         (!Loops(*wave) || LoopMarkers(*wave).WriteTo(*file)) && SamplerChunk(*wave).WriteTo(*file);
     return written || Fail(kWhere, "File Write Error");
 }

@@ -186,11 +186,6 @@ struct SbkSink {
     bool failed = false;
 };
 
-bool WriteBytes(File& file, const ByteWriter& bytes)
-{
-    return file.Write(bytes.Bytes().data(), bytes.Size());
-}
-
 }  // namespace
 
 bool sbk_WaveWrite(void* sinkArg, const WavesampleRec& wave, std::uint8_t* data, std::uint32_t frames)
@@ -236,7 +231,7 @@ bool sbk_Write(WaveStore& store, File* file, ItemId item)
     Chunk(samples, "snam", 20 * layout.samples.size());
     for (const WavesampleRec* wave : layout.samples) PutName(samples, wave->name);
     Chunk(samples, "smpl", sampleBytes);
-    if (!WriteBytes(*file, head) || !WriteBytes(*file, info) || !WriteBytes(*file, samples)) {
+    if (!head.WriteTo(*file) || !info.WriteTo(*file) || !samples.WriteTo(*file)) {
         return Fail(kWhere, "File Write Error");
     }
     const std::uint8_t guard[2 * kGuardSamples] = {};
@@ -246,5 +241,5 @@ bool sbk_Write(WaveStore& store, File* file, ItemId item)
         if (wave->copyRoutine == nullptr || !wave->copyRoutine(store, &sink, *wave) || sink.failed) return false;
         if (!file->Write(guard, sizeof guard)) return Fail(kWhere, "File Write Error");
     }
-    return WriteBytes(*file, presets) || Fail(kWhere, "File Write Error");
+    return presets.WriteTo(*file) || Fail(kWhere, "File Write Error");
 }
