@@ -208,12 +208,11 @@ void RegistrySettings::RegisterFileType(bool firstRun)
     RunAndWait("update-mime-database", {paths_.dataHome + "/mime"});
     RunAndWait("update-desktop-database", {paths_.dataHome + "/applications"});
     if (!firstRun) return;
-    for (const auto& [extension, type] : types) Associate(extension, type);
+    for (const auto& [extension, type] : types) Associate(database, extension, type);
 }
 
-void RegistrySettings::Associate(const std::string& extension, const std::string& type)
+void RegistrySettings::Associate(const MimeDatabase& database, const std::string& extension, const std::string& type)
 {
-    const MimeDatabase database(paths_);
     const std::string current = DefaultApplication(paths_, database.NamesOf(type));
     if (!current.empty() && current != kDesktopId && DesktopEntryExists(paths_, current)) {
         const std::string text = "File type '." + extension + "' is associated with '" + current +

@@ -38,7 +38,7 @@ public:
 private:
     void CheckInstallation();
     void RegisterFileType(bool firstRun);
-    void Associate(const std::string& extension, const std::string& type);
+    void Associate(const MimeDatabase& database, const std::string& extension, const std::string& type);
     void WarnUnlessWritten(bool written);
 
     Host& host_;
