@@ -77,6 +77,14 @@ std::vector<std::string> MimeAppsLists(const DesktopPaths& paths)
 
 const char kDefaults[] = "[Default Applications]";
 
+bool ProgramOnPath(const std::string& program)
+{
+    for (const std::string& dir : Split(Env("PATH", "/usr/bin:/bin"), ':')) {
+        if (::access((dir + "/" + program).c_str(), X_OK) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 DesktopPaths DesktopPaths::FromEnvironment()
@@ -204,14 +212,6 @@ bool RemoveDefaultApplication(const DesktopPaths& paths, const std::string& desk
         if (!apps.empty()) kept.push_back(line.substr(0, equals + 1) + apps);
     }
     return WriteLines(list, kept);
-}
-
-bool ProgramOnPath(const std::string& program)
-{
-    for (const std::string& dir : Split(Env("PATH", "/usr/bin:/bin"), ':')) {
-        if (::access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-    }
-    return false;
 }
 
 int RunAndWait(const std::string& program, const std::vector<std::string>& arguments)

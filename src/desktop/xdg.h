@@ -51,4 +51,3 @@ bool RemoveDefaultApplication(const DesktopPaths& paths, const std::string& desk
 
 // Runs a program found on PATH and waits for it; its exit code, or -1 when it is not there.
 int RunAndWait(const std::string& program, const std::vector<std::string>& arguments);
-bool ProgramOnPath(const std::string& program);

@@ -46,8 +46,8 @@ static_assert(sizeof(SbkSampleHeader) == 16);
 
 enum SbkGeneratorNumber : std::uint16_t {
     kGenPan = 17,
-    kGen29 = 29,
-    kGen37 = 37,
+    kGenSustainModEnv = 29,
+    kGenSustainVolEnv = 37,
     kGenInstrument = 41,
     kGenKeyRange = 43,
     kGenInitialAttenuation = 48,

@@ -164,7 +164,7 @@ ByteWriter PresetData(const Layout& layout)
         for (const Zone& zone : preset.zones) {
             const WavesampleRec& wave = *zone.wave;
             out.Le16(kGenKeyRange).Le16(static_cast<std::uint16_t>(zone.lowKey + 256 * zone.highKey));
-            out.Le16(kGen29).Le16(127).Le16(kGen37).Le16(127);
+            out.Le16(kGenSustainModEnv).Le16(127).Le16(kGenSustainVolEnv).Le16(127);
             out.Le16(kGenOverridingRootKey).Le16(wave.rootKey);
             out.Le16(kGenPitch).Le16(SbkRateToCents(wave.sampleRate, wave.fineTune));
             out.Le16(kGenInitialAttenuation).Le16(preset.volume);
