@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/format_tables.h"
 #include "host/console_host.h"
 #include "store/sinks.h"
 #include "store/wave_store.h"
@@ -44,27 +45,30 @@ std::string PathOf(const BenchFile& file)
     return path;
 }
 
-bool CountingSink(void* sinkArg, const WavesampleRec& wave, std::uint8_t*, std::uint32_t frames)
-{
-    *static_cast<std::uint64_t*>(sinkArg) += std::uint64_t{frames} * wave.channels * wave.bytesPerSample;
-    return true;
-}
+class CountingSink : public SampleSink {
+public:
+    bool Take(const PcmFormat& format, std::uint8_t*, std::uint32_t frames) override
+    {
+        delivered += std::uint64_t{frames} * format.FrameBytes();
+        return true;
+    }
+    std::uint64_t delivered = 0;
+};
 
 void Decode(benchmark::State& state, const BenchFile& file)
 {
     const std::string path = PathOf(file);
     ConsoleHost host(std::cerr);
-    WaveStore store(host);
+    WaveStore store(host, ImportTable(), ExportTable());
     if (!store.Imp(path)) {
         state.SkipWithError(LastError.message.c_str());
         return;
     }
     const WavesampleRec& wave = *store.FetchWave(0x80000001);
-    store.sink = CountingSink;
     for (auto _ : state) {
-        std::uint64_t delivered = 0;
-        if (!wave.copyRoutine(store, &delivered, wave)) state.SkipWithError(LastError.message.c_str());
-        benchmark::DoNotOptimize(delivered);
+        CountingSink sink;
+        if (!wave.copyRoutine(wave, sink)) state.SkipWithError(LastError.message.c_str());
+        benchmark::DoNotOptimize(sink.delivered);
     }
     state.counters["MB/s"] = benchmark::Counter(kStoredBytes / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -80,14 +84,13 @@ void SoxDecode(benchmark::State& state, const BenchFile& file)
 
 void Convert(benchmark::State& state)
 {
-    WavesampleRec wave{};
-    wave.bytesPerSample = 2, wave.channels = 2, wave.isSigned = 1;
+    const PcmFormat format{2, 2, true};
     const std::uint32_t frames = 16u << 20;  // 64 MB of 16-bit stereo
     std::vector<std::uint8_t> source(std::size_t{frames} * 4, 0x35);
     std::vector<std::uint8_t> buffer(source.size());
     for (auto _ : state) {
         buffer = source;
-        benchmark::DoNotOptimize(ConvertSamples(wave, buffer.data(), frames, false, true, true, false));
+        benchmark::DoNotOptimize(ConvertSamples(format, buffer.data(), frames, false, true, true, false));
     }
     state.counters["MB/s"] = benchmark::Counter(kStoredBytes / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "formats/format_tables.h"
 #include "host/console_host.h"
 #include "store/copy_routines.h"
 #include "store/wave_store.h"
@@ -31,10 +32,12 @@ int main(int argc, char** argv)
         }
     }
     ConsoleHost host(std::cerr);
-    WaveStore store(host);
+    WaveStore store(host, ImportTable(), ExportTable());
     WavesampleRec& wave = *store.NewWavesample(1, std_Copy, "KOBA Example", 12);
     std::strncpy(wave.sourcePath, raw.c_str(), sizeof wave.sourcePath - 1);
-    wave.bits = 16, wave.bytesPerSample = 2, wave.isSigned = 1, wave.length = kRate, wave.sampleRate = kRate;
+    wave.layout.bits = 16;
+    wave.layout.bytes = 2 * kRate;
+    wave.length = kRate, wave.sampleRate = kRate;
     wave.rootKey = 69;
     wave.loopFlags = kLoopFound;
     wave.loopStart = kRate / 2;

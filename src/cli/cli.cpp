@@ -14,6 +14,7 @@
 #include "cli/options.h"
 #include "cli/unique_names.h"
 #include "cli/raw_flags.h"
+#include "formats/format_tables.h"
 #include "host/console_host.h"
 #include "store/item_view.h"
 #include "store/wave_store.h"
@@ -75,7 +76,7 @@ struct Context {
     ConsoleHost host;
     WaveStore store;
 
-    Context(std::ostream& o, std::ostream& e) : out(o), err(e), host(e), store(host) {}
+    Context(std::ostream& o, std::ostream& e) : out(o), err(e), host(e), store(host, ImportTable(), ExportTable()) {}
 
     int Failure() const
     {

@@ -44,16 +44,45 @@ std::string ToUtf8(const char* text)
 
 namespace {
 
+const char* CodingName(SampleCoding coding)
+{
+    switch (coding) {
+    case SampleCoding::Float:
+        return "float";
+    case SampleCoding::Delta:
+        return "delta";
+    case SampleCoding::MuLaw:
+        return "mu-law";
+    case SampleCoding::ALaw:
+        return "a-law";
+    case SampleCoding::ImaAdpcm:
+        return "ima-adpcm";
+    case SampleCoding::MsAdpcm:
+        return "ms-adpcm";
+    default:
+        return "pcm";
+    }
+}
+
+nlohmann::ordered_json LayoutJson(const SampleLayout& l)
+{
+    nlohmann::ordered_json json = {{"coding", CodingName(l.coding)}, {"bits", l.bits},
+                                   {"channels", l.channels},         {"bigEndian", l.bigEndian},
+                                   {"isSigned", l.isSigned},         {"offset", l.offset},
+                                   {"bytes", l.bytes}};
+    if (l.blockAlign != 0) json.update({{"blockAlign", l.blockAlign}, {"framesPerBlock", l.framesPerBlock}});
+    return json;
+}
+
 nlohmann::ordered_json WaveJson(const WavesampleRec& w)
 {
-    return {{"name", ToUtf8(w.name)},       {"sourcePath", ToUtf8(w.sourcePath)}, {"dataOffset", w.dataOffset},
-            {"bits", w.bits},               {"bytesPerSample", w.bytesPerSample}, {"channels", w.channels},
-            {"length", w.length},           {"sampleRate", w.sampleRate},         {"isSigned", w.isSigned},
-            {"loopStart", w.loopStart},     {"loopEnd", w.loopEnd},               {"loopStartFrac", w.loopStartFrac},
-            {"loopEndFrac", w.loopEndFrac}, {"loopFlags", w.loopFlags},           {"rootKey", w.rootKey},
-            {"lowKey", w.lowKey},           {"highKey", w.highKey},               {"fineTune", w.fineTune},
-            {"pan", w.pan},                 {"volume", w.volume},                 {"scaleKey", w.scaleKey},
-            {"scaleFactor", w.scaleFactor}, {"owner", HexId(w.owner)}};
+    return {{"name", ToUtf8(w.name)},       {"sourcePath", ToUtf8(w.sourcePath)}, {"layout", LayoutJson(w.layout)},
+            {"length", w.length},           {"sampleRate", w.sampleRate},         {"loopStart", w.loopStart},
+            {"loopEnd", w.loopEnd},         {"loopStartFrac", w.loopStartFrac},   {"loopEndFrac", w.loopEndFrac},
+            {"loopFlags", w.loopFlags},     {"rootKey", w.rootKey},               {"lowKey", w.lowKey},
+            {"highKey", w.highKey},         {"fineTune", w.fineTune},             {"pan", w.pan},
+            {"volume", w.volume},           {"scaleKey", w.scaleKey},             {"scaleFactor", w.scaleFactor},
+            {"owner", HexId(w.owner)}};
 }
 
 nlohmann::ordered_json InstrumentJson(const InstrumentRec& i)

@@ -17,7 +17,7 @@ class Host;
 class RegistrySettings {
 public:
     RegistrySettings(Host& host, DesktopPaths paths, std::string programPath,
-                     std::span<const ImportFormat> rows = ImportTable());
+                     std::span<const ImportFormat> rows);
 
     // The start-up check: version, location and file type registration, then the per-user
     // values (each missing value clears its field).

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "desktop/registry.h"
+#include "formats/format_tables.h"
 #include "shell/main_window.h"
 #include "shell/qt_host.h"
 #include "shell/startup.h"
@@ -29,8 +30,8 @@ int Run(QApplication& app)
     const QString program = QCoreApplication::applicationFilePath();
     ProgramSettings settings;
     QtHost host(settings);
-    WaveStore store(host);
-    RegistrySettings registry(host, DesktopPaths::FromEnvironment(), program.toStdString());
+    WaveStore store(host, ImportTable(), ExportTable());
+    RegistrySettings registry(host, DesktopPaths::FromEnvironment(), program.toStdString(), store.ImportRows());
     registry.Load(settings);
     if (IsAudioPlayerMode(args)) {
         const int code = RunAudioPlayer(store, host, args);

@@ -221,6 +221,7 @@ void MainWindow::DeleteSelected()
     tree_->clearSelection();
     filling_ = false;
     selected_ = NO_ITEM;
+    host_.SetStatus(ItemSummary(store_, selected_));
 }
 
 QStringList MainWindow::ContextMenuTexts() const

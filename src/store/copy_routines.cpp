@@ -1,190 +1,31 @@
-// The general copy routines: plain PCM in either byte order, delta coding, G.711 and the two
-// ADPCM codecs of WAVE files.
+// The general copy routines and the one decode path: the stored extent is read in pieces of
+// whole units (frames or ADPCM blocks), each piece decoded and handed to the sink, so memory
+// does not grow with the sample.
 #include "store/copy_routines.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
-#include "store/copy_frame.h"
 #include "store/decoders.h"
-#include "support/byte_reader.h"
+#include "store/sinks.h"
 #include "support/endian.h"
+#include "support/file.h"
 #include "support/last_error.h"
 
 namespace {
 
-// Keeps two bytes of each `width`-byte sample, packed densely: `first` and `first` + 1,
-// swapped when `swap` is set.
-void KeepTwoBytes(std::vector<std::uint8_t>& data, std::size_t width, std::size_t first, bool swap)
+constexpr std::uint64_t kPieceBytes = 1u << 16;    // stored bytes read at a time (at least one unit)
+constexpr std::uint64_t kMaxShortfall = 1u << 20;  // stored bytes a short file may miss
+
+// One stored float sample as a 16-bit value.
+std::int16_t FloatSample(const std::uint8_t* p, bool wide, bool bigEndian)
 {
-    const std::size_t samples = data.size() / width;
-    for (std::size_t i = 0; i < samples; ++i) {
-        const std::uint8_t a = data[i * width + first];
-        const std::uint8_t b = data[i * width + first + 1];
-        data[2 * i] = swap ? b : a;
-        data[2 * i + 1] = swap ? a : b;
-    }
-    data.resize(samples * 2);
-}
-
-bool CopyPcm(const char* location, bool bigEndian, WaveStore& store, void* sinkArg,
-             const WavesampleRec& wave)
-{
-    CopyFrame frame(location, wave);
-    std::vector<std::uint8_t> data;
-    if (!frame.ReadStored(StoredPcmBytes(wave), data)) return false;
-    const std::size_t width = (wave.bits + 7u) / 8u;
-    if (bigEndian && width > 1) {
-        KeepTwoBytes(data, width, 0, true);  // most significant first: swap into little-endian
-    } else if (!bigEndian && width > 2) {
-        KeepTwoBytes(data, width, width - 2, false);
-    }
-    return frame.Deliver(store, sinkArg, data);
-}
-
-bool CopyG711(const char* location, void (*expand)(std::uint8_t*, const std::uint8_t*, std::size_t),
-              WaveStore& store, void* sinkArg, const WavesampleRec& wave)
-{
-    CopyFrame frame(location, wave);
-    const std::uint64_t count = std::uint64_t{wave.length} * wave.channels;
-    std::vector<std::uint8_t> codes;
-    std::vector<std::uint8_t> samples;
-    if (!frame.ReadStored(count, codes) || !frame.Allocate(samples, 2 * count)) return false;
-    expand(samples.data(), codes.data(), codes.size());
-    codes = {};
-    return frame.Deliver(store, sinkArg, samples);
-}
-
-// The fields of a WAVE "fmt " body the ADPCM routines use.
-struct AdpcmFormat {
-    unsigned blockAlign = 0;
-    unsigned bits = 0;
-    std::size_t samplesPerBlock = 0;
-    unsigned coefficientCount = 0;
-    MsAdpcmCoefficient coefficients[7] = {};
-};
-
-AdpcmFormat ReadAdpcmFormat(const File& file, std::uint32_t formatOffset)
-{
-    ByteReader r(file, formatOffset, 50);
-    AdpcmFormat f;
-    r.Skip(12);  // format tag, channels, sample rate, byte rate
-    f.blockAlign = r.Le16();
-    f.bits = r.Le16();
-    r.Skip(2);  // extra size
-    f.samplesPerBlock = r.Le16();
-    f.coefficientCount = r.Le16();
-    for (unsigned i = 0; i < std::min(f.coefficientCount, 7u); ++i) {
-        f.coefficients[i].first = AsSigned(r.Le16());
-        f.coefficients[i].second = AsSigned(r.Le16());
-    }
-    return f;
-}
-
-// The stored blocks the wavesample's frames need (at most `limit` bytes of them), read at
-// once, and the output buffer for the frames.
-bool ReadAdpcm(CopyFrame& frame, const WavesampleRec& wave, const AdpcmFormat& f, std::uint64_t limit,
-               std::vector<std::uint8_t>& blocks, std::vector<std::uint8_t>& output)
-{
-    const std::uint64_t count = (std::uint64_t{wave.length} + f.samplesPerBlock - 1) / f.samplesPerBlock;
-    return frame.CheckStored(wave.dataOffset, count * f.blockAlign) &&
-           frame.ReadStored(std::min(count * f.blockAlign, limit), blocks) &&
-           frame.Allocate(output, std::uint64_t{wave.length} * wave.channels * 2);
-}
-
-}  // namespace
-
-bool std_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
-{
-    return CopyPcm("std_Copy", false, store, sinkArg, wave);
-}
-
-bool mms_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
-{
-    return CopyPcm("mms_Copy", true, store, sinkArg, wave);
-}
-
-bool delta_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
-{
-    CopyFrame frame("delta_Copy", wave);
-    const bool wide = wave.bits > 8;
-    const std::uint64_t bytes = std::uint64_t{wave.length} * (wide ? 2 : 1);
-    std::vector<std::uint8_t> data;
-    if (!frame.ReadStored(bytes, data)) return false;
-    if (wide) {
-        DeltaDecode16(data.data(), wave.length);
-    } else {
-        DeltaDecode8(data.data(), wave.length);
-    }
-    return frame.Deliver(store, sinkArg, data);
-}
-
-bool mulaw_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
-{
-    return CopyG711("mu-law_Copy", ExpandMuLaw, store, sinkArg, wave);
-}
-
-bool alaw_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
-{
-    return CopyG711("a-law_Copy", ExpandALaw, store, sinkArg, wave);
-}
-
-bool dviadpcm_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
-{
-    CopyFrame frame("dviadpcm_Copy", wave);
-    if (!frame.Opened()) return false;
-    const AdpcmFormat f = ReadAdpcmFormat(frame.Source(), wave.formatOffset);
-    if (f.bits < 2 || f.bits > 4 || f.samplesPerBlock == 0 || wave.channels == 0 ||
-        f.blockAlign < 4u * wave.channels) {
-        return Fail("dviadpcm_Copy", "Unsupported or invalid Intel DVI/IMA ADPCM file");
-    }
-    std::vector<std::uint8_t> blocks;
-    std::vector<std::uint8_t> output;
-    if (!ReadAdpcm(frame, wave, f, UINT64_MAX, blocks, output)) return false;
-    const std::size_t frameBytes = 2u * wave.channels;
-    for (std::size_t done = 0, at = 0; done < wave.length; at += f.blockAlign) {
-        const std::size_t n = std::min<std::size_t>(wave.length - done, f.samplesPerBlock);
-        DecodeImaBlock(output.data() + done * frameBytes, blocks.data() + at, f.blockAlign, n, wave.channels, f.bits);
-        done += n;
-    }
-    return frame.Deliver(store, sinkArg, output);
-}
-
-bool msadpcm_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
-{
-    CopyFrame frame("msadpcm_Copy", wave);
-    if (!frame.Opened()) return false;
-    const AdpcmFormat f = ReadAdpcmFormat(frame.Source(), wave.formatOffset);
-    if (f.bits != 4 || f.samplesPerBlock < 2 || wave.channels == 0 || wave.channels > 2 ||
-        f.blockAlign < 7u * wave.channels) {
-        return Fail("msadpcm_Copy", "Unsupported or invalid MS ADPCM file");
-    }
-    // The "data" chunk's size stands just before its body: blocks end there.
-    ByteReader sizeField(frame.Source(), wave.dataOffset >= 4 ? wave.dataOffset - 4u : 0u, 4);
-    const std::uint64_t dataSize = wave.dataOffset >= 4 ? sizeField.Le32() : 0;
-    std::vector<std::uint8_t> blocks;
-    std::vector<std::uint8_t> output;
-    if (!ReadAdpcm(frame, wave, f, dataSize, blocks, output)) return false;
-    std::vector<std::uint8_t> decoded(f.samplesPerBlock * 2u * wave.channels);
-    const std::size_t frameBytes = 2u * wave.channels;
-    for (std::size_t done = 0, at = 0; at < blocks.size() && done < wave.length; at += f.blockAlign) {
-        const std::size_t bytes = std::min<std::size_t>(blocks.size() - at, f.blockAlign);
-        const std::size_t got = DecodeMsAdpcmBlock(decoded.data(), blocks.data() + at, bytes, wave.channels,
-                                                   f.samplesPerBlock, f.coefficientCount, f.coefficients);
-        const std::size_t kept = std::min<std::size_t>(got, wave.length - done);  // beyond length: dropped
-        std::memcpy(output.data() + done * frameBytes, decoded.data(), kept * frameBytes);
-        done += kept;
-    }
-    return frame.Deliver(store, sinkArg, output);
-}
-
-// One stored float sample, little-endian, as a 16-bit value.
-static std::int16_t FloatSample(const std::uint8_t* p, bool wide)
-{
+    const int width = wide ? 8 : 4;
     std::uint64_t raw = 0;
-    for (int i = wide ? 7 : 3; i >= 0; --i) raw = raw << 8 | p[i];
+    for (int i = 0; i < width; ++i) raw = raw << 8 | p[bigEndian ? i : width - 1 - i];
     const double value = wide ? std::bit_cast<double>(raw) : std::bit_cast<float>(static_cast<std::uint32_t>(raw));
     if (std::isnan(value)) return 0;
     // Rounded to nearest as players do it: to 32 bits (halves away from zero), then to 16
@@ -195,17 +36,253 @@ static std::int16_t FloatSample(const std::uint8_t* p, bool wide)
     return static_cast<std::int16_t>(std::min<std::int64_t>(sample16, 32767));
 }
 
-bool float_Copy(WaveStore& store, void* sinkArg, const WavesampleRec& wave)
+// Why a layout cannot be decoded, as the routine's message; null when it can.
+const char* LayoutProblem(const SampleLayout& l)
 {
-    CopyFrame frame("float_Copy", wave);
-    std::vector<std::uint8_t> data;
-    if (!frame.ReadStored(StoredPcmBytes(wave), data)) return false;
-    const bool wide = wave.bits > 32;
-    const std::size_t width = wide ? 8 : 4;
-    const std::size_t samples = data.size() / width;
-    for (std::size_t i = 0; i < samples; ++i) {
-        StoreLe16(&data[2 * i], static_cast<std::uint16_t>(FloatSample(&data[i * width], wide)));
+    switch (l.coding) {
+    case SampleCoding::ImaAdpcm:
+        if (l.bits < 2 || l.bits > 4 || l.framesPerBlock == 0 || l.framesPerBlock > MaxFramesPerBlock(l)) {
+            return "Unsupported or invalid Intel DVI/IMA ADPCM file";
+        }
+        return nullptr;
+    case SampleCoding::MsAdpcm:
+        if (l.bits != 4 || l.channels > 2 || l.framesPerBlock < 2 || l.framesPerBlock > MaxFramesPerBlock(l)) {
+            return "Unsupported or invalid MS ADPCM file";
+        }
+        return nullptr;
+    case SampleCoding::Float:
+        return l.bits == 32 || l.bits == 64 ? nullptr : "Unsupported compression type";
+    case SampleCoding::Delta:
+        return l.bits == 0 || l.bits > 16 ? "Unsupported compression type" : nullptr;
+    default:
+        return l.bits == 0 || l.bits > 32 ? "Unsupported compression type" : nullptr;
     }
-    data.resize(samples * 2);
-    return frame.Deliver(store, sinkArg, data);
+}
+
+// Decodes pieces of stored bytes of one layout; carries what a coding needs across pieces.
+class PieceDecoder {
+public:
+    explicit PieceDecoder(const SampleLayout& layout) : l_(layout), format_(DeliveredFormat(layout)) {}
+
+    // Decodes `bytes` stored bytes (whole units, the last one maybe cut) into at most
+    // `maxFrames` frames at `out`; returns the frames decoded.
+    std::size_t Decode(const std::uint8_t* in, std::size_t bytes, std::uint8_t* out, std::size_t maxFrames)
+    {
+        switch (l_.coding) {
+        case SampleCoding::ImaAdpcm:
+        case SampleCoding::MsAdpcm:
+            return Blocks(in, bytes, out, maxFrames);
+        default:
+            break;
+        }
+        const std::size_t frames = std::min<std::size_t>(bytes / UnitOf(l_).bytes, maxFrames);
+        const std::size_t samples = frames * l_.channels;
+        switch (l_.coding) {
+        case SampleCoding::Float:
+            for (std::size_t i = 0; i < samples; ++i) {
+                StoreLe16(out + 2 * i, static_cast<std::uint16_t>(FloatSample(in + i * (l_.bits / 8), l_.bits > 32, l_.bigEndian)));
+            }
+            break;
+        case SampleCoding::MuLaw:
+            ExpandMuLaw(out, in, samples);
+            break;
+        case SampleCoding::ALaw:
+            ExpandALaw(out, in, samples);
+            break;
+        case SampleCoding::Delta:
+            Delta(in, out, samples);
+            break;
+        default:
+            Pcm(in, out, samples);
+            break;
+        }
+        return frames;
+    }
+
+private:
+    // Keeps the two most significant bytes of each sample, little-endian.
+    void Pcm(const std::uint8_t* in, std::uint8_t* out, std::size_t samples) const
+    {
+        const std::size_t width = (l_.bits + 7u) / 8u;
+        if (width == 1 || (width == 2 && !l_.bigEndian)) {
+            std::memcpy(out, in, samples * width);
+            return;
+        }
+        const std::size_t high = l_.bigEndian ? 0 : width - 1;
+        const std::size_t low = l_.bigEndian ? 1 : width - 2;
+        for (std::size_t i = 0; i < samples; ++i) {
+            out[2 * i] = in[i * width + low];
+            out[2 * i + 1] = in[i * width + high];
+        }
+    }
+
+    // Running sums; the sum goes on from one piece to the next.
+    void Delta(const std::uint8_t* in, std::uint8_t* out, std::size_t samples)
+    {
+        if (samples == 0) return;
+        if (format_.bytesPerSample == 1) {
+            std::memcpy(out, in, samples);
+            out[0] = static_cast<std::uint8_t>(out[0] + sum_);
+            DeltaDecode8(out, samples);
+            sum_ = out[samples - 1];
+            return;
+        }
+        Pcm(in, out, samples);
+        StoreLe16(out, static_cast<std::uint16_t>(LoadLe16s(out) + sum_));
+        DeltaDecode16(out, samples);
+        sum_ = static_cast<std::uint16_t>(LoadLe16s(out + 2 * (samples - 1)));
+    }
+
+    std::size_t Blocks(const std::uint8_t* in, std::size_t bytes, std::uint8_t* out, std::size_t maxFrames) const
+    {
+        const std::size_t frameBytes = format_.FrameBytes();
+        std::size_t done = 0;
+        for (std::size_t at = 0; at < bytes && done < maxFrames; at += l_.blockAlign) {
+            const std::size_t blockBytes = std::min<std::size_t>(bytes - at, l_.blockAlign);
+            // The output has room for whole blocks; frames beyond maxFrames are dropped.
+            std::size_t frames = 0;
+            if (l_.coding == SampleCoding::ImaAdpcm) {
+                frames = std::min<std::size_t>(FramesIn(l_, blockBytes), maxFrames - done);
+                DecodeImaBlock(out + done * frameBytes, in + at, blockBytes, frames, l_.channels, l_.bits);
+            } else {
+                frames = DecodeMsAdpcmBlock(out + done * frameBytes, in + at, blockBytes, l_.channels,
+                                            l_.framesPerBlock, l_.coefficientCount, l_.coefficients);
+            }
+            done += std::min(frames, maxFrames - done);
+        }
+        return done;
+    }
+
+    const SampleLayout& l_;
+    PcmFormat format_;
+    std::uint16_t sum_ = 0;
+};
+
+// The delivered value of silence: the middle of the range.
+void FillSilence(const PcmFormat& format, std::vector<std::uint8_t>& buffer)
+{
+    if (format.isSigned) {
+        std::fill(buffer.begin(), buffer.end(), 0);
+    } else if (format.bytesPerSample == 1) {
+        std::fill(buffer.begin(), buffer.end(), 0x80);
+    } else {
+        for (std::size_t i = 0; i + 1 < buffer.size(); i += 2) StoreLe16(&buffer[i], 0x8000);
+    }
+}
+
+bool DeliverSilence(const PcmFormat& format, std::uint64_t frames, std::vector<std::uint8_t>& buffer,
+                    std::size_t pieceFrames, SampleSink& sink)
+{
+    FillSilence(format, buffer);
+    while (frames > 0) {
+        const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, pieceFrames));
+        if (!sink.Take(format, buffer.data(), n)) return false;
+        frames -= n;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool DecodeStored(const char* location, const WavesampleRec& wave, SampleSink& sink)
+{
+    const SampleLayout& layout = wave.layout;
+    const StoredUnit unit = UnitOf(layout);
+    if (const char* problem = LayoutProblem(layout); problem != nullptr || unit.bytes == 0) {
+        return Fail(location, problem != nullptr ? problem : "Unsupported compression type");
+    }
+    const File file = File::OpenRead(wave.sourcePath);
+    if (!file.IsOpen()) return Fail(location, "Couldn't open input file");
+    const std::uint64_t size = file.Size();
+    const std::uint64_t present = layout.offset < size ? std::min(layout.bytes, size - layout.offset) : 0;
+    const std::uint64_t needed = StoredBytesFor(layout, wave.length);
+    if (needed > present && needed - present > kMaxShortfall) {
+        return Fail(location, "Sample data runs past the end of the file");
+    }
+
+    const PcmFormat format = DeliveredFormat(layout);
+    const std::uint64_t units = std::max<std::uint64_t>(kPieceBytes / unit.bytes, 1);
+    const std::size_t pieceFrames = static_cast<std::size_t>(units * unit.frames);
+    std::vector<std::uint8_t> in(static_cast<std::size_t>(units * unit.bytes));
+    std::vector<std::uint8_t> out(pieceFrames * format.FrameBytes());
+    PieceDecoder decoder(layout);
+    std::uint64_t remaining = wave.length;
+    for (std::uint64_t at = 0; remaining > 0 && at < present;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(in.size(), present - at));
+        const std::size_t got = file.ReadAt(layout.offset + at, in.data(), want);
+        const std::size_t frames =
+            decoder.Decode(in.data(), got, out.data(), static_cast<std::size_t>(std::min<std::uint64_t>(remaining, pieceFrames)));
+        if (frames > 0 && !sink.Take(format, out.data(), static_cast<std::uint32_t>(frames))) return false;
+        remaining -= frames;
+        at = got == want ? at + got : present;  // a short read: the file ended early
+    }
+    return DeliverSilence(format, remaining, out, pieceFrames, sink);
+}
+
+bool std_Copy(const WavesampleRec& wave, SampleSink& sink)
+{
+    return DecodeStored("std_Copy", wave, sink);
+}
+
+bool mms_Copy(const WavesampleRec& wave, SampleSink& sink)
+{
+    return DecodeStored("mms_Copy", wave, sink);
+}
+
+bool delta_Copy(const WavesampleRec& wave, SampleSink& sink)
+{
+    return DecodeStored("delta_Copy", wave, sink);
+}
+
+bool mulaw_Copy(const WavesampleRec& wave, SampleSink& sink)
+{
+    return DecodeStored("mu-law_Copy", wave, sink);
+}
+
+bool alaw_Copy(const WavesampleRec& wave, SampleSink& sink)
+{
+    return DecodeStored("a-law_Copy", wave, sink);
+}
+
+bool dviadpcm_Copy(const WavesampleRec& wave, SampleSink& sink)
+{
+    return DecodeStored("dviadpcm_Copy", wave, sink);
+}
+
+bool msadpcm_Copy(const WavesampleRec& wave, SampleSink& sink)
+{
+    return DecodeStored("msadpcm_Copy", wave, sink);
+}
+
+bool float_Copy(const WavesampleRec& wave, SampleSink& sink)
+{
+    return DecodeStored("float_Copy", wave, sink);
+}
+
+CopyRoutine GeneralCopyRoutine(const SampleLayout& layout)
+{
+    switch (layout.coding) {
+    case SampleCoding::Float:
+        return float_Copy;
+    case SampleCoding::Delta:
+        return delta_Copy;
+    case SampleCoding::MuLaw:
+        return mulaw_Copy;
+    case SampleCoding::ALaw:
+        return alaw_Copy;
+    case SampleCoding::ImaAdpcm:
+        return dviadpcm_Copy;
+    case SampleCoding::MsAdpcm:
+        return msadpcm_Copy;
+    default:
+        return layout.bigEndian && layout.bits > 8 ? mms_Copy : std_Copy;
+    }
+}
+
+bool IsGeneralCopyRoutine(CopyRoutine copy)
+{
+    for (CopyRoutine general : {std_Copy, mms_Copy, delta_Copy, mulaw_Copy, alaw_Copy, dviadpcm_Copy, msadpcm_Copy, float_Copy}) {
+        if (copy == general) return true;
+    }
+    return false;
 }

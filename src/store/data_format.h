@@ -1,15 +1,16 @@
 // The data format page ("Advanced") without its window: what it shows for a wavesample and
-// how its choices apply. The GUI page, the command line and the tests share these rules.
+// how its choices apply to the wavesample's layout. The GUI page, the command line and the
+// tests share these rules.
 #pragma once
 
 #include <cstdint>
 
 #include "store/records.h"
 
-class File;
-
+// The page's data types; None leaves a coding the page does not offer (ADPCM, float) alone.
 enum class DataType { None, Pcm8, Pcm16, MuLaw, ALaw };
 
+// The page's fields as it shows them.
 struct DataFormatChoice {
     DataType type = DataType::None;
     bool isSigned = false;
@@ -21,17 +22,6 @@ struct DataFormatChoice {
 };
 
 DataFormatChoice DataFormatInitial(const WavesampleRec& wave);
+// Sets the layout, copy routine, rate and length; the size is cut to what the file holds
+// after the offset, and the length to the frames that size holds.
 void DataFormatApply(const DataFormatChoice& choice, WavesampleRec& wave, std::uint32_t fileSize);
-
-// The raw layout remembered between raw-data imports of one run.
-struct RawParams {
-    std::uint8_t bytesPerSample = 1;
-    std::uint32_t sampleRate = 22050;
-    std::uint32_t isSigned = 1;
-    std::uint8_t channels = 1;
-    bool byteSwap = false;
-    std::uint32_t dataOffset = 0;
-};
-
-// The read function of the raw-data row "*".
-bool gen_Read(WaveStore& store, File& file);

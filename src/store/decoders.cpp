@@ -164,7 +164,7 @@ struct ImaStep {
 template <unsigned Bits>
 const ImaStep* ImaSteps()
 {
-    constexpr unsigned kCodes = 1u << Bits;
+    static constexpr unsigned kCodes = 1u << Bits;
     static const auto table = [] {
         std::vector<ImaStep> steps(89 * kCodes);
         const unsigned sign = kCodes / 2;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "store/sample_layout.h"
+
 void ExpandMuLaw(std::uint8_t* output, const std::uint8_t* input, std::size_t count);
 void ExpandALaw(std::uint8_t* output, const std::uint8_t* input, std::size_t count);
 std::int16_t MuLawToLinear(std::uint8_t code);
@@ -18,11 +20,6 @@ void DeltaDecode16(std::uint8_t* buffer, std::size_t count);
 // does not hold read as 0. Returns the frames decoded.
 std::size_t DecodeImaBlock(std::uint8_t* output, const std::uint8_t* block, std::size_t blockBytes,
                            std::size_t frames, unsigned channels, unsigned bits);
-
-struct MsAdpcmCoefficient {
-    std::int16_t first;
-    std::int16_t second;
-};
 
 // One MS ADPCM block; returns the frames it holds (at most samplesPerBlock), 0 for a block
 // whose header is too short or names a predictor the format does not have.

@@ -10,6 +10,7 @@
 #include "store/wave_store.h"
 #include "support/file.h"
 #include "support/last_error.h"
+#include "support/pending_file.h"
 
 int FindExportFormat(const WaveStore& store, const std::string& name)
 {
@@ -63,14 +64,17 @@ bool WaveStore::Exp(const std::string& path, ItemId item)
     std::string temporary;
     File file = File::CreateUnique(FolderOf(path), ".koba-export-", temporary);
     if (!file.IsOpen()) return Fail("WaveStore::Exp", "Couldn't create output file");
+    SetPendingFile(temporary.c_str());  // an interrupted run removes it
     struct stat existing {};
     if (::stat(path.c_str(), &existing) == 0) ::fchmod(file.Fd(), existing.st_mode & 07777);
 
     const bool written = row->write(*this, &file, item);
     const bool complete = written && !file.WriteFailed() && ::fsync(file.Fd()) == 0;
     file.Close();
-    if (complete && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-    ::unlink(temporary.c_str());
+    const bool renamed = complete && std::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!renamed) ::unlink(temporary.c_str());
+    ClearPendingFile();
+    if (renamed) return true;
     if (written) return Fail("WaveStore::Exp", complete ? "Couldn't create output file" : "File Write Error");
     return false;
 }

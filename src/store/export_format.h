@@ -1,4 +1,5 @@
-// The export format table: one row per output, file or pseudo-target.
+// Rows of the export format table (one per output, file or pseudo-target); the table itself
+// belongs to the formats and is handed to the store by the front end.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +23,6 @@ struct ExportFormat {
     bool noFile;             // the writer makes its own output
     const char* location;    // the writer's error location
 };
-
-// The 14 rows.
-std::span<const ExportFormat> ExportTable();
 
 // The first row whose extension equals the name's (ignoring case), or -1.
 int FindExportFormat(const WaveStore& store, const std::string& name);

@@ -84,15 +84,14 @@ void WaveStore::CompleteWavesamples(const std::string& path)
     for (std::uint32_t n = 0; NextItem(n, id, record); ++n) {
         if (!IsWave(id)) continue;
         auto& wave = *static_cast<WavesampleRec*>(record);
-        if (wave.channels > 2 || wave.channels == 0) {
-            host.Warn(wave.channels > 2 ? "More than 2 audio channels not supported"
-                                        : "No audio channels in wavesample");
+        const unsigned channels = wave.layout.channels;
+        if (channels > 2 || channels == 0) {
+            host.Warn(channels > 2 ? "More than 2 audio channels not supported" : "No audio channels in wavesample");
             DeleteItem(id);
             continue;
         }
         if (wave.loopEnd == 0 && wave.loopEndFrac == 0) wave.loopEnd = wave.length - 1;
         if (wave.sourcePath[0] == '\0') std::strncpy(wave.sourcePath, path.c_str(), kPathSize - 1);
-        if (wave.bytesPerSample == 0) wave.bytesPerSample = wave.bits > 8 ? 2 : 1;
     }
 }
 
@@ -106,11 +105,18 @@ void WaveStore::CompleteInstruments()
         auto& instrument = *static_cast<InstrumentRec*>(record);
         if (instrument.program > 127) instrument.program = nextProgram++;
         if (instrument.note[0] == '\0') std::strcpy(instrument.note, kCreatorText);
-        instrument.waveCount = 0;
-        instrument.totalBytes = 0;
-        BuildRegions(instrument, id);
+        RecountInstrument(id);
         if (instrument.waveCount == 0) DeleteItem(id);
     }
+}
+
+void WaveStore::RecountInstrument(ItemId id)
+{
+    InstrumentRec* instrument = FetchInstrument(id);
+    if (instrument == nullptr) return;
+    instrument->waveCount = 0;
+    instrument->totalBytes = 0;
+    BuildRegions(*instrument, id);
 }
 
 // Turns the layer's key map into runs of equal entries that name an existing wavesample.

@@ -1,4 +1,5 @@
-// The import format table: one row per source format, in the order detection relies on.
+// Rows of the import format table and the detection over them; the table itself belongs to
+// the formats and is handed to the store by the front end.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +23,6 @@ struct ImportFormat {
     const char* description;
     const char* location;  // the error location of the row's reader
 };
-
-// The 59 rows.
-std::span<const ImportFormat> ImportTable();
 
 int DetectImportFormat(const WaveStore& store, const std::string& path, const File& file);
 // The row, or null when the index is outside the table.

@@ -52,7 +52,7 @@ std::string ItemSummary(const WaveStore& store, ItemId id)
     if (IsFolder(id)) return "Folder: Contains all wavesamples";
     if (const WavesampleRec* w = store.FetchWave(id)) {
         std::snprintf(text, sizeof text, "Wave: [%d:%d:%d], %lluKs, %llukHz, %db", w->lowKey, w->rootKey, w->highKey,
-                      (w->length + 500ull) / 1000, (w->sampleRate + 500ull) / 1000, w->bits);
+                      (w->length + 500ull) / 1000, (w->sampleRate + 500ull) / 1000, w->layout.bits);
     } else if (const InstrumentRec* i = store.FetchInstrument(id)) {
         std::snprintf(text, sizeof text, "Inst: %u waves, %lluKB", i->waveCount, (i->totalBytes + 512ull) / 1024);
     } else if (IsBank(id) && store.FetchBank() != nullptr) {

@@ -12,8 +12,10 @@
 std::string WavesampleSummary(const WavesampleRec& w)
 {
     char text[128];
-    std::snprintf(text, sizeof text, "%d:%dbits %usamps, %uHz, %s %s", w.bits, w.bytesPerSample * 8, w.length,
-                  w.sampleRate, w.isSigned != 0 ? "signed" : "unsigned", w.channels == 2 ? "stereo" : "mono");
+    const PcmFormat delivered = Delivered(w);
+    std::snprintf(text, sizeof text, "%d:%dbits %usamps, %uHz, %s %s", w.layout.bits, delivered.bytesPerSample * 8,
+                  w.length, w.sampleRate, delivered.isSigned ? "signed" : "unsigned",
+                  w.layout.channels == 2 ? "stereo" : "mono");
     return text;
 }
 
@@ -69,9 +71,8 @@ void DeleteFromTree(WaveStore& store, ItemId id)
     const WavesampleRec* wave = store.FetchWave(id);
     InstrumentRec* owner = wave != nullptr ? store.FetchInstrument(wave->owner) : nullptr;
     if (owner == nullptr || owner->layer.present == 0) return;
-    LayerRec& layer = owner->layer;
-    std::replace(std::begin(layer.keyMap), std::end(layer.keyMap), id, NO_ITEM);
-    const auto end = std::remove_if(layer.regions, layer.regions + layer.regionCount,
-                                    [id](const KeyRegion& region) { return region.wave == id; });
-    layer.regionCount = static_cast<std::int32_t>(end - layer.regions);
+    std::replace(std::begin(owner->layer.keyMap), std::end(owner->layer.keyMap), id, NO_ITEM);
+    // Regions, wave count and sizes follow the key map, so that the status line and a later
+    // export see the instrument as it now is.
+    store.RecountInstrument(wave->owner);
 }

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <type_traits>
 
-class WaveStore;
+#include "store/sample_layout.h"
+
+class SampleSink;
 struct WavesampleRec;
 
 using ItemId = std::uint32_t;
@@ -27,12 +29,9 @@ constexpr std::size_t kNameSize = 81;  // 80 characters and the terminator
 // Paths hold what the system allows (PATH_MAX); a cut path would name another file.
 constexpr std::size_t kPathSize = 4096;
 
-// Hands decoded data to its user: `frames` × channels samples of bytesPerSample bytes,
-// little-endian, signed as the wavesample says. May change the buffer in place.
-using SampleSink = bool (*)(void* sinkArg, const WavesampleRec& wave, std::uint8_t* data,
-                            std::uint32_t frames);
-// Fetches and decodes a wavesample's data and hands it to the store's sink.
-using CopyRoutine = bool (*)(WaveStore& store, void* sinkArg, const WavesampleRec& wave);
+// Fetches and decodes a wavesample's data and hands all `length` frames to `sink`, in pieces
+// of bounded size; false with LastError, or as soon as the sink fails.
+using CopyRoutine = bool (*)(const WavesampleRec& wave, SampleSink& sink);
 
 // loopFlags bits (the GF1 patch mode byte's values).
 constexpr std::uint8_t kLoopOn = 4;
@@ -46,13 +45,9 @@ struct WavesampleRec {
     char name[kNameSize];
     char sourcePath[kPathSize];  // empty after reading: the opened file
     CopyRoutine copyRoutine;
-    std::uint32_t dataOffset;
-    std::uint8_t bits;            // as stored: 8, 16, 12 …; 2–4 for ADPCM codes
-    std::uint8_t bytesPerSample;  // 1 or 2 as delivered; 0 after reading: derived from bits
-    std::uint8_t channels;
-    std::uint32_t length;  // frames
+    SampleLayout layout;   // where and how the data is stored
+    std::uint32_t length;  // frames; never more than the stored data decodes to
     std::uint32_t sampleRate;
-    std::uint32_t isSigned;
     std::uint32_t loopStart;
     std::uint32_t loopEnd;  // 0 with loopEndFrac 0 after reading: the last frame
     std::uint8_t loopStartFrac;  // 1/256 frame
@@ -70,7 +65,6 @@ struct WavesampleRec {
     std::uint32_t envTime[7];
     std::uint8_t envLevel[8];
     ItemId owner;  // the last instrument whose layer uses this wavesample
-    std::uint32_t formatOffset;  // the codec description the ADPCM routines read
     std::uint32_t exportIndex;   // a bank writer's scratch number
 };
 
@@ -116,6 +110,12 @@ static_assert(offsetof(WavesampleRec, name) == 0 && offsetof(InstrumentRec, name
 constexpr bool Loops(const WavesampleRec& wave)
 {
     return (wave.loopFlags & kLoopFound) != 0;
+}
+
+// The PCM a wavesample's copy routine delivers.
+inline PcmFormat Delivered(const WavesampleRec& wave)
+{
+    return DeliveredFormat(wave.layout);
 }
 
 // Bytes of a wavesample's data as delivered, saturated at 32 bits.

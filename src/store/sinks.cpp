@@ -1,8 +1,8 @@
 // Sample sinks and the sample converter.
 #include "store/sinks.h"
 
-#include "host/host.h"
-#include "store/wave_store.h"
+#include <utility>
+
 #include "support/endian.h"
 #include "support/file.h"
 #include "support/last_error.h"
@@ -10,14 +10,14 @@
 namespace {
 
 // (left + right) / 2 toward zero, as signed or unsigned values as the source is.
-void MixToMono(const WavesampleRec& wave, std::uint8_t* buffer, std::uint32_t frames)
+void MixToMono(const PcmFormat& format, std::uint8_t* buffer, std::uint32_t frames)
 {
-    const std::size_t stride = wave.channels;
+    const std::size_t stride = format.channels;
     for (std::size_t f = 0; f < frames; ++f) {
-        if (wave.bytesPerSample == 2) {
+        if (format.bytesPerSample == 2) {
             const std::uint8_t* p = buffer + 2 * stride * f;
             int mixed;
-            if (wave.isSigned != 0) {
+            if (format.isSigned) {
                 mixed = (LoadLe16s(p) + LoadLe16s(p + 2)) / 2;
             } else {
                 mixed = ((p[0] | p[1] << 8) + (p[2] | p[3] << 8)) / 2;
@@ -25,7 +25,7 @@ void MixToMono(const WavesampleRec& wave, std::uint8_t* buffer, std::uint32_t fr
             StoreLe16(buffer + 2 * f, static_cast<std::uint16_t>(mixed));
         } else {
             const std::uint8_t* p = buffer + stride * f;
-            const int mixed = wave.isSigned != 0
+            const int mixed = format.isSigned
                                   ? (static_cast<std::int8_t>(p[0]) + static_cast<std::int8_t>(p[1])) / 2
                                   : (p[0] + p[1]) / 2;
             buffer[f] = static_cast<std::uint8_t>(mixed);
@@ -35,16 +35,16 @@ void MixToMono(const WavesampleRec& wave, std::uint8_t* buffer, std::uint32_t fr
 
 }  // namespace
 
-std::size_t ConvertSamples(const WavesampleRec& wave, std::uint8_t* buffer, std::uint32_t frames,
+std::size_t ConvertSamples(const PcmFormat& format, std::uint8_t* buffer, std::uint32_t frames,
                            bool wantSigned, bool swapBytes, bool mixToMono, bool keep16)
 {
-    const bool flip = (wave.isSigned != 0) != wantSigned;
-    std::size_t count = std::size_t{frames} * wave.channels;
-    if (wave.channels > 1 && mixToMono) {
-        MixToMono(wave, buffer, frames);
+    const bool flip = format.isSigned != wantSigned;
+    std::size_t count = std::size_t{frames} * format.channels;
+    if (format.channels > 1 && mixToMono) {
+        MixToMono(format, buffer, frames);
         count = frames;
     }
-    if (wave.bytesPerSample != 2) {
+    if (format.bytesPerSample != 2) {
         if (flip) {
             for (std::size_t i = 0; i < count; ++i) buffer[i] = static_cast<std::uint8_t>(buffer[i] + 0x80);
         }
@@ -60,28 +60,21 @@ std::size_t ConvertSamples(const WavesampleRec& wave, std::uint8_t* buffer, std:
     return count;
 }
 
-template <bool WantSigned, bool BigEndian, bool Mono>
-bool FileSink(void* sinkArg, const WavesampleRec& wave, std::uint8_t* data, std::uint32_t frames)
+bool FileSink::Take(const PcmFormat& format, std::uint8_t* data, std::uint32_t frames)
 {
-    auto& target = *static_cast<SinkFile*>(sinkArg);
-    const std::size_t bytes = ConvertSamples(wave, data, frames, WantSigned, BigEndian, Mono, true);
-    if (!target.file.Write(data, bytes)) target.host.Warn("File Write Error");
-    return true;
+    const SinkConversion& c = conversion_;
+    const std::size_t bytes = ConvertSamples(format, data, frames, c.wantSigned, c.swapBytes, c.mixToMono, true);
+    return file_.Write(data, bytes) || Fail(location_, "File Write Error");
 }
 
-template bool FileSink<true, false, true>(void*, const WavesampleRec&, std::uint8_t*, std::uint32_t);
-template bool FileSink<false, false, true>(void*, const WavesampleRec&, std::uint8_t*, std::uint32_t);
-template bool FileSink<true, true, true>(void*, const WavesampleRec&, std::uint8_t*, std::uint32_t);
-template bool FileSink<false, true, true>(void*, const WavesampleRec&, std::uint8_t*, std::uint32_t);
-template bool FileSink<true, false, false>(void*, const WavesampleRec&, std::uint8_t*, std::uint32_t);
-template bool FileSink<false, false, false>(void*, const WavesampleRec&, std::uint8_t*, std::uint32_t);
-template bool FileSink<true, true, false>(void*, const WavesampleRec&, std::uint8_t*, std::uint32_t);
-template bool FileSink<false, true, false>(void*, const WavesampleRec&, std::uint8_t*, std::uint32_t);
-
-bool CopyToFile(WaveStore& store, const WavesampleRec& wave, SampleSink sink, File& file)
+bool CopyWave(const WavesampleRec& wave, SampleSink& sink)
 {
-    SinkFile target{file, store.host};
-    store.sink = sink;
     if (wave.copyRoutine == nullptr) return Fail("WaveStore::Exp", "Wavesample has no sample data");
-    return wave.copyRoutine(store, &target, wave);
+    return wave.copyRoutine(wave, sink);
+}
+
+bool CopyToFile(const WavesampleRec& wave, SinkConversion conversion, File& file, const char* location)
+{
+    FileSink sink(file, conversion, location);
+    return CopyWave(wave, sink);
 }

@@ -1,4 +1,5 @@
-// Sample sinks: convert delivered PCM (sign, byte order, channels) and write it to a file.
+// Sample sinks: where a copy routine's decoded pieces go. The file sinks convert sign, byte
+// order and channels and write each piece at the file's current position.
 #pragma once
 
 #include <cstddef>
@@ -7,29 +8,52 @@
 #include "store/records.h"
 
 class File;
-class Host;
 
-// The sink argument of the file sinks.
-struct SinkFile {
-    File& file;
-    Host& host;  // gets the "File Write Error" warning
+class SampleSink {
+public:
+    virtual ~SampleSink() = default;
+    // One piece of `frames` frames in `format`; the sink may change the bytes in place. False
+    // with LastError ends the copy.
+    [[nodiscard]] virtual bool Take(const PcmFormat& format, std::uint8_t* data, std::uint32_t frames) = 0;
 };
 
 // In place; returns the bytes of converted data at the start of the buffer.
-std::size_t ConvertSamples(const WavesampleRec& wave, std::uint8_t* buffer, std::uint32_t frames,
+std::size_t ConvertSamples(const PcmFormat& format, std::uint8_t* buffer, std::uint32_t frames,
                            bool wantSigned, bool swapBytes, bool mixToMono, bool keep16);
 
-template <bool WantSigned, bool BigEndian, bool Mono>
-bool FileSink(void* sinkArg, const WavesampleRec& wave, std::uint8_t* data, std::uint32_t frames);
+// What a file sink makes of the delivered PCM.
+struct SinkConversion {
+    bool wantSigned;
+    bool swapBytes;  // 16-bit samples big-endian
+    bool mixToMono;
+};
 
-inline constexpr SampleSink SinkMonoSignedLE = FileSink<true, false, true>;
-inline constexpr SampleSink SinkMonoUnsignedLE = FileSink<false, false, true>;
-inline constexpr SampleSink SinkMonoSignedBE = FileSink<true, true, true>;
-inline constexpr SampleSink SinkMonoUnsignedBE = FileSink<false, true, true>;
-inline constexpr SampleSink SinkSignedLE = FileSink<true, false, false>;
-inline constexpr SampleSink SinkUnsignedLE = FileSink<false, false, false>;
-inline constexpr SampleSink SinkSignedBE = FileSink<true, true, false>;
-inline constexpr SampleSink SinkUnsignedBE = FileSink<false, true, false>;
+inline constexpr SinkConversion SinkMonoSignedLE{true, false, true};
+inline constexpr SinkConversion SinkMonoUnsignedLE{false, false, true};
+inline constexpr SinkConversion SinkMonoSignedBE{true, true, true};
+inline constexpr SinkConversion SinkMonoUnsignedBE{false, true, true};
+inline constexpr SinkConversion SinkSignedLE{true, false, false};
+inline constexpr SinkConversion SinkUnsignedLE{false, false, false};
+inline constexpr SinkConversion SinkSignedBE{true, true, false};
+inline constexpr SinkConversion SinkUnsignedBE{false, true, false};
 
-// Hands a wavesample's data through `sink` into `file`; false with the copy routine's error.
-[[nodiscard]] bool CopyToFile(WaveStore& store, const WavesampleRec& wave, SampleSink sink, File& file);
+class FileSink : public SampleSink {
+public:
+    // A failed write fails the copy with `location` / "File Write Error".
+    FileSink(File& file, SinkConversion conversion, const char* location)
+        : file_(file), conversion_(conversion), location_(location)
+    {
+    }
+    bool Take(const PcmFormat& format, std::uint8_t* data, std::uint32_t frames) override;
+
+private:
+    File& file_;
+    SinkConversion conversion_;
+    const char* location_;
+};
+
+// Runs the wavesample's copy routine into `file` through a file sink; false with LastError
+// (the copy routine's, or `location`'s for a failed write).
+[[nodiscard]] bool CopyToFile(const WavesampleRec& wave, SinkConversion conversion, File& file, const char* location);
+// Runs the wavesample's copy routine into any sink; a wavesample without one fails.
+[[nodiscard]] bool CopyWave(const WavesampleRec& wave, SampleSink& sink);

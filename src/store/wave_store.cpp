@@ -4,15 +4,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <new>
 #include <string>
 #include <string_view>
 
-#include "host/host.h"
-#include "store/creator_text.h"
+#include "support/memory.h"
 
 std::uint32_t WaveBytes(const WavesampleRec& wave)
 {
-    const std::uint64_t bytes = std::uint64_t{wave.length} * wave.bytesPerSample * wave.channels;
+    const std::uint64_t bytes = std::uint64_t{wave.length} * Delivered(wave).FrameBytes();
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, UINT32_MAX));
 }
 
@@ -29,15 +30,12 @@ static void CopyName(char (&field)[kNameSize], std::string_view text)
     field[n] = '\0';
 }
 
-static bool SameNameIgnoringCase(std::string_view a, const char* b)
+// Names compare without regard to (ASCII) case.
+static std::string Folded(std::string_view name)
 {
-    const std::size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
+    std::string folded(name);
+    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folded;
 }
 
 // The trimmed name text, or the numbered unnamed text when there is none.
@@ -61,26 +59,6 @@ static std::string TrimmedName(const char* text, int length, std::uint32_t& unna
     return name;
 }
 
-// Puts '_' in front of `name` until no other item of the same kind has it (ignoring case).
-static std::string UniqueName(const ChainLink* list, ItemId kind, const void* self, std::string name)
-{
-    bool clash = true;
-    while (clash) {
-        clash = false;
-        for (const ChainLink* link = C_NEXT(list); link != nullptr; link = C_NEXT(link)) {
-            const ItemId id = static_cast<ItemId>(link->key);
-            if ((id & kKindMask) != kind || link->data == self) continue;
-            if (!SameNameIgnoringCase(name, *static_cast<const char(*)[kNameSize]>(link->data))) continue;
-            std::string longer = ("_" + name).substr(0, kNameSize - 1);
-            if (longer == name) return name;  // 80 underscores: no prefix can make it differ
-            name = std::move(longer);
-            clash = true;
-            break;
-        }
-    }
-    return name;
-}
-
 WaveStore::WaveStore(Host& host, std::span<const ImportFormat> importTable,
                      std::span<const ExportFormat> exportTable)
     : host(host), list(C_ALLOC()), importTable_(importTable), exportTable_(exportTable)
@@ -96,21 +74,66 @@ WaveStore::~WaveStore()
 void WaveStore::ClearStore()
 {
     C_CLEAR(list);
+    links_.clear();
+    givenNames_.clear();
     cursor = list;
     unnamedWaves = 0;
     unnamedInsts = 0;
+}
+
+// Allocates a zeroed record under `id`, replacing (and freeing) one stored there.
+void* WaveStore::StoreRecord(std::size_t size, ItemId id)
+{
+    void* data = M_ALLOC(size);
+    if (data == nullptr) throw std::bad_alloc();
+    std::memset(data, 0, size);
+    const auto at = links_.lower_bound(Key(id));
+    if (at != links_.end() && at->first == Key(id)) {
+        M_FREE(at->second->data);
+        at->second->data = data;
+        return data;
+    }
+    ChainLink* before = at == links_.begin() ? list : std::prev(at)->second;
+    try {
+        links_.emplace_hint(at, Key(id), C_LINKAFTER(before, Key(id), data));
+    } catch (...) {
+        M_FREE(data);
+        throw;
+    }
+    return data;
+}
+
+bool WaveStore::NameInUse(ItemId kind, const std::string& folded) const
+{
+    const auto [first, last] = givenNames_.equal_range(folded);
+    for (auto it = first; it != last; ++it) {
+        if ((it->second & kKindMask) != kind) continue;
+        const auto* name = NameOf(it->second);
+        if (name != nullptr && Folded(*name) == folded) return true;
+    }
+    return false;
+}
+
+// Puts '_' in front of `name` until no other item of the same kind has it (ignoring case).
+std::string WaveStore::UniqueName(ItemId kind, std::string name) const
+{
+    while (NameInUse(kind, Folded(name))) {
+        std::string longer = ("_" + name).substr(0, kNameSize - 1);
+        if (longer == name) break;  // 80 underscores: no prefix can make it differ
+        name = std::move(longer);
+    }
+    return name;
 }
 
 WavesampleRec* WaveStore::NewWavesample(std::uint32_t index, CopyRoutine copy, const char* name,
                                         int nameLength)
 {
     const ItemId id = (index & kIndexMask) | kWaveKind;
-    auto* wave = static_cast<WavesampleRec*>(C_ASTORE(sizeof(WavesampleRec), Key(id), list));
-    std::memset(wave, 0, sizeof *wave);
-    const std::string text = TrimmedName(name, nameLength, unnamedWaves, "%u : unnamed wave");
-    CopyName(wave->name, UniqueName(list, kWaveKind, wave, text));
+    auto* wave = static_cast<WavesampleRec*>(StoreRecord(sizeof(WavesampleRec), id));
+    CopyName(wave->name, UniqueName(kWaveKind, TrimmedName(name, nameLength, unnamedWaves, "%u : unnamed wave")));
+    givenNames_.emplace(Folded(wave->name), id);
     wave->copyRoutine = copy;
-    wave->channels = 1;
+    wave->layout = SampleLayout{};
     wave->sampleRate = 22050;
     wave->rootKey = 60;
     wave->highKey = 127;
@@ -126,10 +149,10 @@ InstrumentRec* WaveStore::NewInstrument(std::uint32_t index, std::uint32_t defau
                                         const char* name, int nameLength)
 {
     const ItemId id = (index & kIndexMask) | kInstrumentKind;
-    auto* instrument = static_cast<InstrumentRec*>(C_ASTORE(sizeof(InstrumentRec), Key(id), list));
-    std::memset(instrument, 0, sizeof *instrument);
-    const std::string text = TrimmedName(name, nameLength, unnamedInsts, "%u : unnamed inst");
-    CopyName(instrument->name, UniqueName(list, kInstrumentKind, instrument, text));
+    auto* instrument = static_cast<InstrumentRec*>(StoreRecord(sizeof(InstrumentRec), id));
+    CopyName(instrument->name,
+             UniqueName(kInstrumentKind, TrimmedName(name, nameLength, unnamedInsts, "%u : unnamed inst")));
+    givenNames_.emplace(Folded(instrument->name), id);
     instrument->program = 255;
     instrument->layer.present = 1;
     instrument->layer.volume = 127;
@@ -140,8 +163,7 @@ InstrumentRec* WaveStore::NewInstrument(std::uint32_t index, std::uint32_t defau
 
 BankRec* WaveStore::NewBank(const char* name, int nameLength)
 {
-    auto* bank = static_cast<BankRec*>(C_ASTORE(sizeof(BankRec), Key(kBankId), list));
-    std::memset(bank, 0, sizeof *bank);
+    auto* bank = static_cast<BankRec*>(StoreRecord(sizeof(BankRec), kBankId));
     std::string_view text;
     if (name != nullptr) {
         text = std::string_view(name, strnlen(name, static_cast<std::size_t>(std::max(nameLength, 0))));
@@ -154,18 +176,19 @@ BankRec* WaveStore::NewBank(const char* name, int nameLength)
 
 FolderRec* WaveStore::NewFolder(std::uint32_t index, const char* name)
 {
-    const ItemId id = (index & kIndexMask) | kFolderKind;
-    auto* folder = static_cast<FolderRec*>(C_ASTORE(sizeof(FolderRec), Key(id), list));
-    std::memset(folder, 0, sizeof *folder);
+    auto* folder = static_cast<FolderRec*>(StoreRecord(sizeof(FolderRec), (index & kIndexMask) | kFolderKind));
     CopyName(folder->name, name != nullptr ? name : "");
     return folder;
 }
 
 void WaveStore::DeleteItem(ItemId id)
 {
-    const bool atCursor = cursor != nullptr && cursor != list && cursor->key == Key(id);
-    ChainLink* before = C_UNLINK(Key(id), list);
-    if (atCursor && before != nullptr) cursor = before;
+    const auto at = links_.find(Key(id));
+    if (at == links_.end()) return;
+    ChainLink* before = at == links_.begin() ? list : std::prev(at)->second;
+    if (cursor == at->second) cursor = before;
+    links_.erase(at);
+    C_UNLINKAFTER(before);
 }
 
 bool WaveStore::NextItem(std::uint32_t position, ItemId& id, void*& record)
@@ -180,7 +203,8 @@ bool WaveStore::NextItem(std::uint32_t position, ItemId& id, void*& record)
 
 void* WaveStore::Fetch(ItemId id) const
 {
-    return C_FETCH(Key(id), list);
+    const auto at = links_.find(Key(id));
+    return at != links_.end() ? at->second->data : nullptr;
 }
 
 char (*WaveStore::NameOf(ItemId id) const)[kNameSize]

@@ -3,10 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
+#include <unordered_map>
 
-#include "store/data_format.h"
 #include "store/export_format.h"
 #include "store/import_format.h"
 #include "store/records.h"
@@ -16,8 +17,8 @@ class Host;
 
 class WaveStore {
 public:
-    explicit WaveStore(Host& host, std::span<const ImportFormat> importTable = ImportTable(),
-                       std::span<const ExportFormat> exportTable = ExportTable());
+    // The front end hands the store the format tables it reads and writes with.
+    WaveStore(Host& host, std::span<const ImportFormat> importTable, std::span<const ExportFormat> exportTable);
     ~WaveStore();
     WaveStore(const WaveStore&) = delete;
     WaveStore& operator=(const WaveStore&) = delete;
@@ -34,6 +35,8 @@ public:
 
     // Unlinks and frees the item; an enumeration in progress stays valid.
     void DeleteItem(ItemId id);
+    // Builds an instrument's key regions, wave count and sizes again from its key map.
+    void RecountInstrument(ItemId id);
     // Position 0 restarts at the first item; false after the last.
     bool NextItem(std::uint32_t position, ItemId& id, void*& record);
 
@@ -67,16 +70,21 @@ public:
     std::span<const ExportFormat> ExportRows() const { return exportTable_; }
     Host& host;
 
-    SampleSink sink = nullptr;
     std::uint32_t fileSize = 0;
     ChainLink* list = nullptr;
     ChainLink* cursor = nullptr;
     std::uint32_t unnamedWaves = 0;
     std::uint32_t unnamedInsts = 0;
     std::int32_t formatIndex = -1;
-    RawParams rawParams;  // the raw-data layout last used, kept for the run
+    // The raw-data layout and rate last used, kept for the run.
+    SampleLayout rawLayout;
+    std::uint32_t rawRate = 22050;
 
 private:
+    void* StoreRecord(std::size_t size, ItemId id);
+    std::string UniqueName(ItemId kind, std::string name) const;
+    bool NameInUse(ItemId kind, const std::string& folded) const;
+
     void CompleteImport(const std::string& path);
     void CompleteWavesamples(const std::string& path);
     void CompleteInstruments();
@@ -84,4 +92,9 @@ private:
 
     std::span<const ImportFormat> importTable_;
     std::span<const ExportFormat> exportTable_;
+    // Every link of the list by its key, for lookups and inserts in logarithmic time.
+    std::map<std::int32_t, ChainLink*> links_;
+    // Names given by the naming rules, case-folded, with the items they were given to; an
+    // entry whose item was renamed or deleted since no longer counts.
+    std::unordered_multimap<std::string, ItemId> givenNames_;
 };

@@ -35,6 +35,11 @@ public:
         bytes_.insert(bytes_.end(), count, 0);
         return *this;
     }
+    ByteWriter& Append(const ByteWriter& other)
+    {
+        bytes_.insert(bytes_.end(), other.bytes_.begin(), other.bytes_.end());
+        return *this;
+    }
 
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     // Writes everything at the file's current position.

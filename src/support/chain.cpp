@@ -58,6 +58,21 @@ ChainLink* C_UNLINK(std::int32_t key, ChainLink* list)
     return nullptr;
 }
 
+ChainLink* C_LINKAFTER(ChainLink* before, std::int32_t key, void* data)
+{
+    before->next = new ChainLink{key, data, before->next};
+    return before->next;
+}
+
+void C_UNLINKAFTER(ChainLink* before)
+{
+    ChainLink* link = before->next;
+    if (link == nullptr) return;
+    before->next = link->next;
+    M_FREE(link->data);
+    delete link;
+}
+
 ChainLink* C_NEXT(const ChainLink* link)
 {
     return link != nullptr ? link->next : nullptr;

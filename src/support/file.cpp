@@ -111,6 +111,22 @@ bool File::Write(const void* data, std::size_t count)
     return true;
 }
 
+bool File::WriteAt(std::uint64_t position, const void* data, std::size_t count)
+{
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pwrite(fd_, static_cast<const char*>(data) + done, count - done,
+                                   static_cast<off_t>(position + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            writeFailed_ = true;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 bool File::Seek(std::uint64_t position)
 {
     return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0;

@@ -31,6 +31,9 @@ public:
     // Reads at an absolute position without moving the current one.
     std::size_t ReadAt(std::uint64_t position, void* buffer, std::size_t count) const;
     [[nodiscard]] bool Write(const void* data, std::size_t count);
+    // Writes at an absolute position without moving the current one (a size written after
+    // its data).
+    [[nodiscard]] bool WriteAt(std::uint64_t position, const void* data, std::size_t count);
     // Sticky: some write since opening failed (a full disk), so the file is not to be kept.
     bool WriteFailed() const { return writeFailed_; }
     [[nodiscard]] bool Seek(std::uint64_t position);

@@ -78,7 +78,7 @@ TEST_F(Registry, FirstRunWelcomesRegistersAndAsksOnlyAboutOwnedTypes)
     ScriptedHost host;
     host.QueueAnswer(Answer::No);   // .txt stays with the other program
     host.QueueAnswer(Answer::Yes);  // .wav comes to KOBA
-    RegistrySettings registry(host, paths, program);
+    RegistrySettings registry(host, paths, program, ImportTable());
     ProgramSettings settings;
     ASSERT_TRUE(registry.Load(settings));
 
@@ -128,7 +128,7 @@ TEST_F(Registry, SecondRunIsSilentAndAMovedProgramRegistersAgainWithoutQuestions
     std::filesystem::remove(paths.dataHome + "/applications/koba.desktop");
 
     ScriptedHost second;
-    RegistrySettings again(second, paths, program);
+    RegistrySettings again(second, paths, program, ImportTable());
     ProgramSettings settings;
     again.Load(settings);
     EXPECT_TRUE(second.messages.empty());
@@ -136,7 +136,7 @@ TEST_F(Registry, SecondRunIsSilentAndAMovedProgramRegistersAgainWithoutQuestions
 
     const std::string moved = MakeProgram("opt/koba dir/koba");
     ScriptedHost third;
-    RegistrySettings relocated(third, paths, moved);
+    RegistrySettings relocated(third, paths, moved, ImportTable());
     relocated.Load(settings);
     EXPECT_TRUE(third.messages.empty());
     EXPECT_EQ(InstallRecord(relocated).at("Location"), RegValue::String(moved));
@@ -151,11 +151,11 @@ TEST_F(Registry, StoredVersionsDecideFirstRunsAndLaterVersions)
         DesktopPaths p = paths;
         p.configHome = fresh / "config";
         p.dataHome = fresh / "data";
-        RegistrySettings probe(*std::make_unique<ScriptedHost>(), p, program);
+        RegistrySettings probe(*std::make_unique<ScriptedHost>(), p, program, ImportTable());
         ASSERT_TRUE(SaveRegFile(probe.InstallRecordPath(), {{"VersionNumber", RegValue::String(stored)},
                                                             {"Location", RegValue::String("/elsewhere/koba")}}));
         ScriptedHost host;
-        RegistrySettings registry(host, p, program);
+        RegistrySettings registry(host, p, program, ImportTable());
         ProgramSettings settings;
         registry.Load(settings);
         const std::vector<std::string> notes = host.Texts("Attention!");
@@ -177,7 +177,7 @@ TEST_F(Registry, StoredVersionsDecideFirstRunsAndLaterVersions)
 TEST_F(Registry, SettingsRoundTripAndMissingValuesClearFields)
 {
     ScriptedHost host;
-    RegistrySettings registry(host, paths, program);
+    RegistrySettings registry(host, paths, program, ImportTable());
     ProgramSettings saved;
     saved.szLastFile = "/music/piano.pat";
     saved.szLastOutDir = "/music/out";
@@ -209,7 +209,7 @@ TEST_F(Registry, SettingsRoundTripAndMissingValuesClearFields)
 TEST_F(Registry, AnUnreadableSettingsFileKeepsTheDefaults)
 {
     ScriptedHost host;
-    RegistrySettings registry(host, paths, program);
+    RegistrySettings registry(host, paths, program, ImportTable());
     std::filesystem::create_directories(registry.SettingsPath());  // a folder where the file should be
     ProgramSettings settings;
     registry.Load(settings);
@@ -219,7 +219,7 @@ TEST_F(Registry, AnUnreadableSettingsFileKeepsTheDefaults)
 TEST_F(Registry, AFailedWriteWarns)
 {
     ScriptedHost host;
-    RegistrySettings registry(host, paths, program);
+    RegistrySettings registry(host, paths, program, ImportTable());
     std::filesystem::create_directories(paths.configHome);
     WriteFileBytes(paths.configHome + "/VEK-Software", {1});  // a file where the folder should be
     registry.Save(ProgramSettings{});
@@ -232,7 +232,7 @@ TEST_F(Registry, UninstallRemovesExactlyKobasTraces)
     ScriptedHost host;
     host.QueueAnswer(Answer::No);
     host.QueueAnswer(Answer::Yes);
-    RegistrySettings registry(host, paths, program);
+    RegistrySettings registry(host, paths, program, ImportTable());
     ProgramSettings settings;
     registry.Load(settings);
     registry.Save(settings);

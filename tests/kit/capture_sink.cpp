@@ -1,22 +1,23 @@
 // A sink that keeps what a copy routine delivers.
 #include "kit/capture_sink.h"
 
-#include "store/wave_store.h"
+#include <algorithm>
 
-bool CaptureSink(void* sinkArg, const WavesampleRec& wave, std::uint8_t* data, std::uint32_t frames)
+#include "support/last_error.h"
+
+bool CaptureSink::Take(const PcmFormat& format, std::uint8_t* data, std::uint32_t n)
 {
-    auto& capture = *static_cast<Capture*>(sinkArg);
-    const std::size_t bytes = std::size_t{frames} * wave.channels * wave.bytesPerSample;
-    capture.bytes.insert(capture.bytes.end(), data, data + bytes);
-    capture.frames += frames;
-    ++capture.calls;
+    if (failAfterFirst && calls > 0) return Fail("CaptureSink", "File Write Error");
+    bytes.insert(bytes.end(), data, data + std::size_t{n} * format.FrameBytes());
+    frames += n;
+    largestPiece = std::max(largestPiece, n);
+    ++calls;
     return true;
 }
 
-bool CaptureWave(WaveStore& store, const WavesampleRec& wave, Capture& capture)
+bool CaptureWave(const WavesampleRec& wave, CaptureSink& capture)
 {
-    store.sink = CaptureSink;
-    return wave.copyRoutine(store, &capture, wave);
+    return CopyWave(wave, capture);
 }
 
 std::vector<std::int16_t> Samples16(const std::vector<std::uint8_t>& bytes)

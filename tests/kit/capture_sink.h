@@ -4,19 +4,21 @@
 #include <cstdint>
 #include <vector>
 
-#include "store/records.h"
+#include "store/sinks.h"
 
-struct Capture {
+class CaptureSink : public SampleSink {
+public:
+    bool Take(const PcmFormat& format, std::uint8_t* data, std::uint32_t frames) override;
+
     std::vector<std::uint8_t> bytes;
-    int calls = 0;
     std::uint32_t frames = 0;
+    int calls = 0;
+    std::uint32_t largestPiece = 0;  // frames
+    bool failAfterFirst = false;     // the second piece fails, as a full disk would
 };
 
-// Sink argument: a Capture.
-bool CaptureSink(void* sinkArg, const WavesampleRec& wave, std::uint8_t* data, std::uint32_t frames);
-
-// Runs the wavesample's copy routine into a Capture; false with LastError on failure.
-bool CaptureWave(WaveStore& store, const WavesampleRec& wave, Capture& capture);
+// Runs the wavesample's copy routine into `capture`; false with LastError on failure.
+bool CaptureWave(const WavesampleRec& wave, CaptureSink& capture);
 
 // Little-endian 16-bit samples of a byte buffer.
 std::vector<std::int16_t> Samples16(const std::vector<std::uint8_t>& bytes);

@@ -68,3 +68,8 @@ WaveChunks FindWaveChunks(const std::vector<std::uint8_t>& file)
     }
     return chunks;
 }
+
+std::string FreepatsPath(const std::string& name)
+{
+    return "/usr/share/midi/freepats/" + name;
+}

@@ -25,3 +25,6 @@ struct WaveChunks {
     std::uint16_t bits = 0;
 };
 WaveChunks FindWaveChunks(const std::vector<std::uint8_t>& file);
+
+// A patch of Debian's freepats (/usr/share/midi/freepats/), e.g. "Tone_000/000_Acoustic_Grand_Piano.pat".
+std::string FreepatsPath(const std::string& name);

@@ -1,13 +1,12 @@
 // RIFF WAVE reader: format, data, fact, cue points with loop labels, sampler and instrument
 // chunks, INFO texts. Little-endian.
-#include "formats/audio/wav_read.h"
-
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
 #include <vector>
 
-#include "formats/common/riff.h"
+#include "formats/common/chunks.h"
+#include "formats/formats.h"
 #include "store/copy_routines.h"
 #include "store/wave_store.h"
 #include "support/file.h"
@@ -26,10 +25,6 @@ constexpr std::uint16_t kMuLaw = 7;
 constexpr std::uint16_t kImaAdpcm = 17;
 constexpr std::uint16_t kExtensible = 0xFFFE;
 
-// LIST and RIFF nesting deeper than this is not followed (a file of nested lists must not
-// exhaust the stack).
-constexpr int kMaxDepth = 16;
-
 struct CuePoint {
     std::uint32_t id;
     std::uint32_t sampleOffset;
@@ -39,10 +34,7 @@ struct WalkState {
     bool haveFormat = false;
     bool haveData = false;
     std::vector<CuePoint> cues;
-    // For the length of compressed data that has no "fact".
-    std::uint16_t blockAlign = 0;
-    std::uint16_t samplesPerBlock = 0;
-    std::uint16_t tag = 0;
+    std::uint32_t fact = 0;  // frames a "fact" chunk claims; 0 for none
 };
 
 const CuePoint* FindCue(const WalkState& state, std::uint32_t id)
@@ -66,49 +58,70 @@ std::uint16_t ExtensibleTag(ByteReader format)
     return std::memcmp(rest, kBaseGuid, sizeof rest) == 0 && !format.Truncated() ? tag : 0;
 }
 
+const char* AdpcmInvalid(SampleCoding coding)
+{
+    return coding == SampleCoding::MsAdpcm ? "Unsupported or invalid MS ADPCM file"
+                                           : "Unsupported or invalid Intel DVI/IMA ADPCM file";
+}
+
+// The codec fields of an ADPCM "fmt " body after the 16 common bytes.
+bool ReadAdpcmFormat(ByteReader& body, std::uint16_t tag, SampleLayout& layout)
+{
+    layout.coding = tag == kMsAdpcm ? SampleCoding::MsAdpcm : SampleCoding::ImaAdpcm;
+    body.Skip(2);  // extra size
+    layout.framesPerBlock = body.Le16();
+    if (tag == kMsAdpcm) {
+        const std::uint16_t count = body.Le16();
+        layout.coefficientCount = static_cast<std::uint8_t>(std::min<std::uint16_t>(count, 7));
+        for (MsAdpcmCoefficient& c : std::span(layout.coefficients, layout.coefficientCount)) {
+            c.first = AsSigned(body.Le16());
+            c.second = AsSigned(body.Le16());
+        }
+    }
+    const bool validBits = tag == kMsAdpcm ? layout.bits == 4 : layout.bits >= 2 && layout.bits <= 4;
+    return validBits || Fail(kWhere, AdpcmInvalid(layout.coding));
+}
+
+// A block holds its headers and the codes after them, no more: a larger count would invent
+// frames the file does not have.
+bool CheckBlocks(const SampleLayout& layout)
+{
+    if (layout.coding != SampleCoding::ImaAdpcm && layout.coding != SampleCoding::MsAdpcm) return true;
+    if (layout.blockAlign == 0 || layout.framesPerBlock == 0) return Fail(kWhere, AdpcmInvalid(layout.coding));
+    return layout.framesPerBlock <= MaxFramesPerBlock(layout) ||
+           Fail(kWhere, "More samples per block than the block size holds");
+}
+
 bool ReadFormat(ByteReader body, WalkState& state, WavesampleRec& wave)
 {
     std::uint16_t tag = body.Le16();
     const std::uint16_t channels = body.Le16();
     const std::uint32_t rate = body.Le32();
     body.Skip(4);  // average byte rate
-    state.blockAlign = body.Le16();
+    SampleLayout layout;
+    layout.blockAlign = body.Le16();
     const std::uint16_t bits = body.Le16();
     if (tag == kExtensible) tag = ExtensibleTag(body);
-    state.tag = tag;
+    layout.bits = static_cast<std::uint8_t>(std::min<std::uint16_t>(bits, 255));
     switch (tag) {
     case kPcm:
+        if (bits == 0 || bits > 32) return Fail(kWhere, "Unsupported compression type");
+        layout.isSigned = bits > 8;
+        break;
     case kFloat:
-        if (bits == 0 || bits > (tag == kFloat ? 64 : 32) || (tag == kFloat && bits != 32 && bits != 64)) {
-            return Fail(kWhere, "Unsupported compression type");
-        }
-        wave.copyRoutine = tag == kFloat ? float_Copy : std_Copy;
-        wave.bits = static_cast<std::uint8_t>(bits);
-        wave.bytesPerSample = tag == kFloat ? 2 : 0;
-        wave.isSigned = bits > 8 ? 1 : 0;
+        if (bits != 32 && bits != 64) return Fail(kWhere, "Unsupported compression type");
+        layout.coding = SampleCoding::Float;
         break;
     case kMsAdpcm:
     case kImaAdpcm:
-        body.Skip(2);  // extra size
-        state.samplesPerBlock = body.Le16();
-        if (tag == kMsAdpcm && bits != 4) return Fail(kWhere, "Unsupported or invalid MS ADPCM file");
-        if (tag == kImaAdpcm && (bits < 2 || bits > 4)) {
-            return Fail(kWhere, "Unsupported or invalid Intel DVI/IMA ADPCM file");
-        }
-        wave.copyRoutine = tag == kMsAdpcm ? msadpcm_Copy : dviadpcm_Copy;
-        wave.bits = static_cast<std::uint8_t>(bits);
-        wave.bytesPerSample = 2;
-        wave.isSigned = 1;
-        wave.formatOffset = static_cast<std::uint32_t>(body.Offset() - body.Tell());
+        if (!ReadAdpcmFormat(body, tag, layout)) return false;
         break;
     case kALaw:
     case 258:
     case kMuLaw:
     case 257:
-        wave.copyRoutine = tag == kALaw || tag == 258 ? alaw_Copy : mulaw_Copy;
-        wave.bits = 8;
-        wave.bytesPerSample = 2;
-        wave.isSigned = 1;
+        layout.coding = tag == kALaw || tag == 258 ? SampleCoding::ALaw : SampleCoding::MuLaw;
+        layout.bits = 8;
         break;
     case 16:
     case 259:
@@ -118,29 +131,27 @@ bool ReadFormat(ByteReader body, WalkState& state, WavesampleRec& wave)
     }
     if (channels == 0) return Fail(kWhere, "Zero channels!");
     if (channels > 2) return Fail(kWhere, "Can't handle > 2 channels!");
-    wave.channels = static_cast<std::uint8_t>(channels);
+    layout.channels = static_cast<std::uint8_t>(channels);
+    if (!CheckBlocks(layout)) return false;
+    // The data chunk may have come first.
+    layout.offset = wave.layout.offset;
+    layout.bytes = wave.layout.bytes;
+    wave.layout = layout;
+    wave.copyRoutine = GeneralCopyRoutine(layout);
     wave.sampleRate = rate;
     state.haveFormat = true;
     return true;
 }
 
-// Frames in `bytes` of data: plain samples, or whole and partial ADPCM blocks.
-std::uint32_t FramesIn(std::uint64_t bytes, const WalkState& state, const WavesampleRec& wave)
+// The frames the data holds; a "fact" count may shorten that, never lengthen it. For ADPCM a
+// "fact" counts the frames of the last block too, and some writers put other counts there
+// (half the frames of stereo data): one that is more than a block short is not believed.
+std::uint32_t LengthOf(const WalkState& state, const SampleLayout& layout)
 {
-    const unsigned channels = std::max<unsigned>(wave.channels, 1);
-    if ((state.tag == kImaAdpcm || state.tag == kMsAdpcm) && state.blockAlign != 0) {
-        const unsigned header = (state.tag == kImaAdpcm ? 4u : 7u) * channels;
-        const std::uint64_t blocks = bytes / state.blockAlign;
-        const std::uint64_t rest = bytes % state.blockAlign;
-        std::uint64_t frames = blocks * state.samplesPerBlock;
-        if (rest > header) {
-            frames += state.tag == kImaAdpcm ? (rest - header) * 8 / (std::uint64_t{wave.bits} * channels) + 1
-                                             : (rest - header) * 2 / channels + 2;
-        }
-        return static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, UINT32_MAX));
-    }
-    const std::uint64_t width = std::max<std::uint64_t>((wave.bits + 7u) / 8u, 1) * channels;
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes / width, UINT32_MAX));
+    const std::uint32_t frames = FramesInExtent(layout);
+    if (state.fact == 0 || state.fact > frames) return frames;
+    const bool adpcm = layout.coding == SampleCoding::ImaAdpcm || layout.coding == SampleCoding::MsAdpcm;
+    return !adpcm || frames - state.fact <= layout.framesPerBlock ? state.fact : frames;
 }
 
 void ReadCues(ByteReader body, WalkState& state)
@@ -230,26 +241,24 @@ class WaveWalk {
 public:
     WaveWalk(WavesampleRec& wave, InstrumentRec& instrument) : wave_(wave), instrument_(instrument) {}
 
-    bool Walk(ByteReader range, int depth)
+    bool Walk(ByteReader range)
     {
-        return WalkChunks(range, SizeOrder::LittleEndian, [&](Chunk& chunk) { return Handle(chunk, depth); });
+        return WalkChunks(range, ChunkOrder::Riff, [this](Chunk& chunk) { return Handle(chunk); });
     }
 
 private:
-    bool Handle(Chunk& chunk, int depth)
+    bool Handle(Chunk& chunk)
     {
-        if (chunk.Is("RIFF")) return Riff(chunk.body, depth);
-        if (chunk.Is("LIST")) {
-            chunk.body.Skip(4);  // list type
-            return depth >= kMaxDepth || Walk(chunk.body, depth + 1);
-        }
+        if (chunk.Is("RIFF")) return Riff(chunk);
+        if (chunk.Is("LIST")) return WalkInside(chunk, [this](Chunk& inner) { return Handle(inner); });
         if (chunk.Is("fmt ")) return ReadFormat(chunk.body, state_, wave_);
         if (chunk.Is("data")) {
-            wave_.dataOffset = static_cast<std::uint32_t>(chunk.body.Offset());
-            dataSize_ = chunk.body.Size();
+            // The body as far as the file holds it: nothing after it is read as audio.
+            wave_.layout.offset = chunk.body.Offset();
+            wave_.layout.bytes = chunk.body.Size();
             state_.haveData = true;
         } else if (chunk.Is("fact")) {
-            wave_.length = chunk.body.Le32();
+            state_.fact = chunk.body.Le32();
         } else if (chunk.Is("cue ")) {
             ReadCues(chunk.body, state_);
         } else if (chunk.Is("labl")) {
@@ -270,35 +279,22 @@ private:
         return true;
     }
 
-    bool Riff(ByteReader body, int depth)
+    bool Riff(Chunk& chunk)
     {
-        if (depth >= kMaxDepth) return true;
-        body.Skip(4);  // form type
         state_.haveFormat = false;
         state_.haveData = false;
-        const bool walked = Walk(body, depth + 1);
+        const bool walked = WalkInside(chunk, [this](Chunk& inner) { return Handle(inner); });
         state_.cues = {};
         if (!walked) return false;
+        if (chunk.depth + 1 >= kMaxChunkDepth) return true;
         if (!state_.haveFormat || !state_.haveData) return Fail(kWhere, "No wave data found!");
-        // The data's own length unless "fact" gave one; worked out once the format is known,
-        // wherever the chunks stand.
-        if (wave_.length == 0 || !PlausibleAdpcmLength(wave_.length)) wave_.length = FramesIn(dataSize_, state_, wave_);
+        wave_.length = LengthOf(state_, wave_.layout);
         return true;
-    }
-
-    // A "fact" of ADPCM data counts frames of its last block; some writers put other counts
-    // there (half the frames of stereo data), and then the blocks say how long the sound is.
-    bool PlausibleAdpcmLength(std::uint32_t length) const
-    {
-        if (state_.tag != kImaAdpcm && state_.tag != kMsAdpcm) return true;
-        const std::uint32_t blockFrames = FramesIn(dataSize_, state_, wave_);
-        return length <= blockFrames && blockFrames - length <= state_.samplesPerBlock;
     }
 
     WavesampleRec& wave_;
     InstrumentRec& instrument_;
     WalkState state_;
-    std::uint64_t dataSize_ = 0;
 };
 
 }  // namespace
@@ -307,7 +303,7 @@ bool wav_Read(WaveStore&, const File& file, std::uint32_t, WavesampleRec& wave, 
               std::uint64_t start, std::uint64_t end)
 {
     WaveWalk walk(wave, instrument);
-    return walk.Walk(ByteReader(file, start, end > start ? end - start : 0), 0);
+    return walk.Walk(ByteReader(file, start, end > start ? end - start : 0));
 }
 
 bool wav_ReadFile(WaveStore& store, File& file)

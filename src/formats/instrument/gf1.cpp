@@ -3,6 +3,7 @@
 #include "formats/instrument/gf1.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 std::int32_t pat_KeyToFreq(std::int32_t key, std::int32_t fine)
@@ -10,7 +11,8 @@ std::int32_t pat_KeyToFreq(std::int32_t key, std::int32_t fine)
     const long double twelfth = static_cast<double>(1.0 / 12.0);
     const double x = static_cast<double>((key + fine * 0.0078125L) * twelfth);
     const long double frequency = std::pow(2.0L, static_cast<long double>(x)) * 8175.000000000001;
-    return static_cast<std::int32_t>(frequency);
+    // Keys far above the keyboard (a hostile root key) give frequencies no field can hold.
+    return frequency >= 2147483647.0L ? INT32_MAX : static_cast<std::int32_t>(frequency);
 }
 
 std::uint8_t pat_FreqToKey(std::uint32_t frequency)

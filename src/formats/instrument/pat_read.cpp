@@ -1,9 +1,8 @@
 // GF1 patch reader: instruments, layers and waves of a .pat file. Little-endian.
-#include "formats/instrument/pat_read.h"
-
 #include <algorithm>
 #include <cstring>
 
+#include "formats/formats.h"
 #include "formats/instrument/gf1.h"
 #include "store/copy_routines.h"
 #include "store/wave_store.h"
@@ -33,11 +32,15 @@ void ReadEnvelope(const PatchWaveHeader& h, std::uint8_t voices, WavesampleRec& 
     wave.hasEnvelope = 1;
 }
 
-void ReadWave(const PatchWaveHeader& h, std::uint8_t voices, std::uint32_t size, WavesampleRec& wave)
+// `offset` and `size`: where the wave's data lies, as far as the file holds it.
+void ReadWave(const PatchWaveHeader& h, std::uint8_t voices, std::uint64_t offset, std::uint32_t size,
+              WavesampleRec& wave)
 {
     const int shift = (h.modes & kPatch16Bit) != 0 ? 1 : 0;
-    wave.bits = shift != 0 ? 16 : 8;
-    wave.isSigned = (h.modes & kPatchUnsigned) == 0 ? 1 : 0;
+    wave.layout.bits = shift != 0 ? 16 : 8;
+    wave.layout.isSigned = (h.modes & kPatchUnsigned) == 0;
+    wave.layout.offset = offset;
+    wave.layout.bytes = size;
     wave.length = size >> shift;
     wave.loopStart = h.loopStart >> shift;
     wave.loopEnd = h.loopEnd >> shift;
@@ -86,9 +89,8 @@ bool pat_Read(WaveStore& store, File& file)
                 const auto header = r.Get<PatchWaveHeader>();
                 if (r.Truncated()) return true;
                 WavesampleRec& wave = *store.NewWavesample(++waveCount, std_Copy, header.name, 7);
-                wave.dataOffset = static_cast<std::uint32_t>(r.Offset());
                 const std::uint32_t size = static_cast<std::uint32_t>(std::min<std::uint64_t>(header.size, r.Left()));
-                ReadWave(header, patch.voices, size, wave);
+                ReadWave(header, patch.voices, r.Offset(), size, wave);
                 const std::uint8_t low = pat_FreqToKey(header.lowFrequency);
                 const std::uint8_t high = std::min<std::uint8_t>(pat_FreqToKey(header.highFrequency), 127);
                 for (int key = low; key <= high; ++key) instrument.layer.keyMap[key] = waveCount;

@@ -1,12 +1,11 @@
 // GF1 patch writer: a 239-byte block (patch, instrument and layer headers), then a wave header
 // and the mono data of each wave. Little-endian.
-#include "formats/instrument/pat_write.h"
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "formats/common/fixed_text.h"
+#include "formats/formats.h"
 #include "formats/instrument/gf1.h"
 #include "store/creator_text.h"
 #include "store/export_format.h"
@@ -78,7 +77,7 @@ Envelope KeptEnvelope(const WavesampleRec& w)
 
 PatchWaveHeader WaveHeader(const WavesampleRec& w, std::uint32_t writtenLength, int lowKey, int highKey)
 {
-    const int shift = w.bytesPerSample > 1 ? 1 : 0;
+    const int shift = Delivered(w).bytesPerSample > 1 ? 1 : 0;
     PatchWaveHeader h{};
     PutFixedText(h.name, w.name);
     h.fractions = static_cast<std::uint8_t>((w.loopStartFrac >> 4) | (w.loopEndFrac & 0xF0));
@@ -97,7 +96,7 @@ PatchWaveHeader WaveHeader(const WavesampleRec& w, std::uint32_t writtenLength, 
     std::memcpy(h.envelopeRates, envelope.rates, 6);
     std::memcpy(h.envelopeOffsets, envelope.offsets, 6);
     h.modes = static_cast<std::uint8_t>((w.loopFlags ^ kPatchEnvelopeBit) | (shift != 0 ? kPatch16Bit : 0) |
-                                        (w.isSigned == 0 ? kPatchUnsigned : 0));
+                                        (Delivered(w).isSigned ? 0 : kPatchUnsigned));
     h.scaleFrequency.Set(w.scaleKey);
     h.scaleFactor.Set(w.scaleFactor);
     return h;
@@ -105,7 +104,7 @@ PatchWaveHeader WaveHeader(const WavesampleRec& w, std::uint32_t writtenLength, 
 
 // A loop that ends at or past the last sample gets one more sample, a copy of the first,
 // so that the card can interpolate across the loop's end.
-bool WriteWave(WaveStore& store, File& file, const PatchWave& pw)
+bool WriteWave(File& file, const PatchWave& pw)
 {
     WavesampleRec& w = *pw.wave;
     const bool extraSample = Loops(w) && w.loopEnd >= w.length;
@@ -113,10 +112,10 @@ bool WriteWave(WaveStore& store, File& file, const PatchWave& pw)
     const PatchWaveHeader header = WaveHeader(w, w.length + (extraSample ? 1 : 0), pw.lowKey, pw.highKey);
     if (!file.Write(&header, sizeof header)) return Fail(kWhere, "File Write Error");
     const std::uint64_t dataStart = file.Tell();
-    if (!CopyToFile(store, w, w.isSigned != 0 ? SinkMonoSignedLE : SinkMonoUnsignedLE, file)) return false;
+    if (!CopyToFile(w, Delivered(w).isSigned ? SinkMonoSignedLE : SinkMonoUnsignedLE, file, kWhere)) return false;
     if (!extraSample) return true;
     std::uint8_t first[2] = {};
-    const std::size_t width = w.bytesPerSample > 1 ? 2 : 1;
+    const std::size_t width = Delivered(w).bytesPerSample > 1 ? 2 : 1;
     file.ReadAt(dataStart, first, width);
     return file.Write(first, width) || Fail(kWhere, "File Write Error");
 }
@@ -128,7 +127,7 @@ bool pat_Write(WaveStore& store, File* file, ItemId item)
     std::vector<PatchWave> waves;
     PatchBlock block{};
     if (WavesampleRec* wave = store.FetchWave(item)) {
-        const std::uint32_t bytes = wave->length << (wave->bytesPerSample > 1 ? 1 : 0);
+        const std::uint32_t bytes = wave->length << (Delivered(*wave).bytesPerSample > 1 ? 1 : 0);
         block = Block(wave->name, 1, wave->volume, bytes, bytes + 96);
         std::memcpy(block.patch.description, kCreatorText, sizeof kCreatorText);
         waves.push_back({wave, 0, 119});
@@ -148,7 +147,7 @@ bool pat_Write(WaveStore& store, File* file, ItemId item)
     }
     if (file == nullptr || !file->Write(&block, sizeof block)) return Fail(kWhere, "File Write Error");
     for (const PatchWave& wave : waves) {
-        if (!WriteWave(store, *file, wave)) return false;
+        if (!WriteWave(*file, wave)) return false;
     }
     return true;
 }

@@ -8,15 +8,18 @@
 // an item of its own. The generator names the instrument by its place in the "inst" list, as
 // SoundFont banks mean it. Zone records are read by their generator index alone, so banks with
 // modulators read like any other.
-#include "formats/instrument/sbk_read.h"
-
+//
+// Index ranges (an item's zones, a zone's generators) are made safe once before they are
+// used: each lies within its table and starts no earlier than the one before it ends, so a
+// hostile bank costs no more work than its size.
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <type_traits>
 #include <vector>
 
-#include "formats/common/riff.h"
+#include "formats/common/chunks.h"
+#include "formats/formats.h"
 #include "formats/instrument/sbk.h"
 #include "store/copy_routines.h"
 #include "store/wave_store.h"
@@ -29,18 +32,23 @@ namespace {
 constexpr char kWhere[] = "sbk_Read";
 constexpr std::uint32_t kPresetBit = 0x4000000;  // presets' ids above every instrument's
 
+// A half-open range of record indices.
+struct Range {
+    std::uint32_t first = 0;
+    std::uint32_t end = 0;
+};
+
 // A preset or an instrument and the zones (bag records) that belong to it.
 struct ZonedItem {
     ItemId id;
-    std::uint32_t firstZone;
-    std::uint32_t endZone;
+    Range zones;
 };
 
 struct Bank {
     std::vector<ZonedItem> presets;
     std::vector<ZonedItem> instruments;  // in "inst" order: the instrument generator's index
-    std::vector<std::uint16_t> presetZones;
-    std::vector<std::uint16_t> instrumentZones;
+    std::vector<std::uint16_t> presetBags;  // each zone's first generator
+    std::vector<std::uint16_t> instrumentBags;
     std::vector<SbkGenerator> presetGenerators;
     std::vector<SbkGenerator> instrumentGenerators;
     std::vector<SbkSampleHeader> samples;
@@ -50,6 +58,43 @@ struct Bank {
     bool haveNames = false;
 };
 
+// Makes ranges read from a file safe: each lies within a table of `size` records and starts
+// no earlier than the range before it ends. A range that runs backwards or past the table
+// comes out empty, and ranges never overlap.
+void MakeSafe(std::span<Range> ranges, std::size_t size)
+{
+    const auto bound = static_cast<std::uint32_t>(std::min<std::size_t>(size, UINT32_MAX));
+    std::uint32_t floor = 0;
+    for (Range& range : ranges) {
+        const std::uint32_t first = std::max(std::min(range.first, bound), floor);
+        const std::uint32_t end = std::max(std::min(range.end, bound), first);
+        range = {first, end};
+        floor = end;
+    }
+}
+
+// Each zone's generators run from its bag's generator index to the next bag's (the last
+// zone's to the end of the list).
+std::vector<Range> GeneratorRanges(const std::vector<std::uint16_t>& bags, std::size_t generators)
+{
+    std::vector<Range> ranges(bags.size());
+    for (std::size_t z = 0; z < bags.size(); ++z) {
+        const std::size_t end = z + 1 < bags.size() ? bags[z + 1] : generators;
+        ranges[z] = {bags[z], static_cast<std::uint32_t>(std::min<std::size_t>(end, UINT32_MAX))};
+    }
+    MakeSafe(ranges, generators);
+    return ranges;
+}
+
+// The zones of each item, made safe over the bag list.
+void MakeZonesSafe(std::vector<ZonedItem>& items, std::size_t bags)
+{
+    std::vector<Range> ranges;
+    for (const ZonedItem& item : items) ranges.push_back(item.zones);
+    MakeSafe(ranges, bags);
+    for (std::size_t i = 0; i < items.size(); ++i) items[i].zones = ranges[i];
+}
+
 template <class Record>
 std::vector<Record> Records(ByteReader body)
 {
@@ -58,7 +103,7 @@ std::vector<Record> Records(ByteReader body)
     return records;
 }
 
-std::vector<std::uint16_t> ZoneGenerators(ByteReader body)
+std::vector<std::uint16_t> BagGenerators(ByteReader body)
 {
     std::vector<std::uint16_t> zones;
     for (const SbkZone& zone : Records<SbkZone>(body)) zones.push_back(zone.generator);
@@ -77,11 +122,11 @@ void ReadHeaders(WaveStore& store, ByteReader body, std::string_view terminal, s
                  std::vector<ZonedItem>& items)
 {
     for (const Header& header : Records<Header>(body)) {
-        if (!items.empty()) items.back().endZone = header.firstZone;
+        if (!items.empty()) items.back().zones.end = header.firstZone;
         if (RecordName(header.name) == terminal) return;
         InstrumentRec& item = *store.NewInstrument(header.firstZone | idBit, NO_ITEM, header.name, 20);
         if constexpr (std::is_same_v<Header, SbkPresetHeader>) item.program = static_cast<std::uint8_t>(header.preset);
-        items.push_back({(header.firstZone | idBit) | kInstrumentKind, header.firstZone, header.firstZone});
+        items.push_back({(header.firstZone | idBit) | kInstrumentKind, {header.firstZone, header.firstZone}});
     }
 }
 
@@ -111,9 +156,9 @@ bool HandleChunk(WaveStore& store, Chunk& chunk, std::string_view list, Bank& ba
     } else if (list == "pdta" && chunk.Is("inst")) {
         ReadHeaders<SbkInstrumentHeader>(store, chunk.body, "EOI", 0, bank.instruments);
     } else if (list == "pdta" && chunk.Is("pbag")) {
-        bank.presetZones = ZoneGenerators(chunk.body);
+        bank.presetBags = BagGenerators(chunk.body);
     } else if (list == "pdta" && chunk.Is("ibag")) {
-        bank.instrumentZones = ZoneGenerators(chunk.body);
+        bank.instrumentBags = BagGenerators(chunk.body);
     } else if (list == "pdta" && chunk.Is("pgen")) {
         bank.presetGenerators = Records<SbkGenerator>(chunk.body);
     } else if (list == "pdta" && chunk.Is("igen")) {
@@ -124,20 +169,15 @@ bool HandleChunk(WaveStore& store, Chunk& chunk, std::string_view list, Bank& ba
     return true;
 }
 
-// RIFF and LIST nesting deeper than a bank has is not followed.
-constexpr int kMaxDepth = 8;
-
-void Walk(WaveStore& store, ByteReader range, std::string_view list, Bank& bank, int depth)
+void Walk(WaveStore& store, ByteReader range, Bank& bank)
 {
-    WalkChunks(range, SizeOrder::LittleEndian, [&](Chunk& chunk) {
+    const auto handle = [&](auto& self, Chunk& chunk, std::string_view list) -> bool {
         if (chunk.Is("RIFF") || chunk.Is("LIST")) {
-            char type[4];
-            chunk.body.Read(type, sizeof type);
-            if (depth < kMaxDepth) Walk(store, chunk.body, std::string_view(type, 4), bank, depth + 1);
-            return true;
+            return WalkInside(chunk, [&](Chunk& inner) { return self(self, inner, chunk.Type()); });
         }
         return HandleChunk(store, chunk, list, bank);
-    });
+    };
+    WalkChunks(range, ChunkOrder::Riff, [&](Chunk& chunk) { return handle(handle, chunk, ""); });
 }
 
 // Sample headers give each sample its place in the sample data; samples of the synthesizer's
@@ -149,16 +189,17 @@ void PlaceSamples(WaveStore& store, const Bank& bank)
         WavesampleRec* wave = store.FetchWave(kWaveKind | static_cast<std::uint32_t>(i));
         const SbkSampleHeader& h = bank.samples[i];
         if (wave == nullptr || h.end < h.start) continue;
-        wave->dataOffset = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{h.start} * 2, UINT32_MAX));
         // The end sample is included (the first guard sample of KOBA's banks), but never what
         // lies past the sample data.
         const std::uint64_t available = dataSamples > h.start ? dataSamples - h.start : 0;
         wave->length = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{h.end} - h.start + 1, available));
+        wave->layout.bits = 16;
+        wave->layout.isSigned = true;
+        wave->layout.offset = std::uint64_t{h.start} * 2;  // made absolute below
+        wave->layout.bytes = std::uint64_t{wave->length} * 2;
         wave->loopStart = h.loopStart - h.start;
         wave->loopEnd = h.loopEnd - h.start;
-        wave->bits = 16;
         wave->sampleRate = 44100;
-        wave->isSigned = 1;
     }
     bool inRam = false;
     ItemId id = 0;
@@ -166,12 +207,12 @@ void PlaceSamples(WaveStore& store, const Bank& bank)
     for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
         if (!IsWave(id)) continue;
         auto& wave = *static_cast<WavesampleRec*>(record);
-        inRam = inRam || wave.dataOffset == 0;
+        inRam = inRam || wave.layout.offset == 0;
         if (!inRam) {
             store.DeleteItem(id);
             continue;
         }
-        wave.dataOffset = static_cast<std::uint32_t>(std::min<std::uint64_t>(wave.dataOffset + bank.sampleDataStart, UINT32_MAX));
+        wave.layout.offset += bank.sampleDataStart;
     }
 }
 
@@ -188,28 +229,34 @@ struct ZoneState {
 
 class ZoneReader {
 public:
-    ZoneReader(WaveStore& store, const Bank& bank) : store_(store), bank_(bank) {}
+    ZoneReader(WaveStore& store, const Bank& bank)
+        : store_(store),
+          bank_(bank),
+          presetZones_(GeneratorRanges(bank.presetBags, bank.presetGenerators.size())),
+          instrumentZones_(GeneratorRanges(bank.instrumentBags, bank.instrumentGenerators.size())),
+          folded_(bank.instruments.size(), false)
+    {
+    }
 
     void ReadItem(const ZonedItem& item, bool preset)
     {
         InstrumentRec* instrument = store_.FetchInstrument(item.id);
         if (instrument == nullptr) return;
-        const std::vector<std::uint16_t>& zones = preset ? bank_.presetZones : bank_.instrumentZones;
+        const std::vector<Range>& zones = preset ? presetZones_ : instrumentZones_;
         const std::vector<SbkGenerator>& generators = preset ? bank_.presetGenerators : bank_.instrumentGenerators;
         ZoneState state;
-        for (std::uint32_t z = item.firstZone; z < item.endZone && z < zones.size(); ++z) {
-            std::size_t first = zones[z];
-            std::size_t end = z + 1 < zones.size() ? zones[z + 1] : generators.size();
-            if (end < first || end > generators.size()) end = generators.size();
+        for (std::uint32_t z = item.zones.first; z < item.zones.end; ++z) {
             state.lowKey = 0, state.highKey = 127, state.root = 60, state.pitch = 6000;
-            for (std::size_t g = first; g < end; ++g) Apply(generators[g], state, *instrument);
+            for (std::uint32_t g = zones[z].first; g < zones[z].end; ++g) Apply(generators[g], state, *instrument);
         }
     }
 
     // Instruments folded into a preset go once every preset has taken its keys from them.
     void RemoveFolded()
     {
-        for (ItemId id : folded_) store_.DeleteItem(id);
+        for (std::size_t i = 0; i < folded_.size(); ++i) {
+            if (folded_[i]) store_.DeleteItem(bank_.instruments[i].id);
+        }
     }
 
 private:
@@ -259,7 +306,7 @@ private:
             const ItemId entry = instrument->layer.keyMap[key];
             if ((entry & kIndexMask) != kIndexMask) preset.layer.keyMap[key] = entry;
         }
-        folded_.push_back(id);
+        folded_[position] = true;
     }
 
     void MapSample(std::uint16_t sample, ZoneState& s, InstrumentRec& item)
@@ -279,7 +326,9 @@ private:
 
     WaveStore& store_;
     const Bank& bank_;
-    std::vector<ItemId> folded_;
+    const std::vector<Range> presetZones_;
+    const std::vector<Range> instrumentZones_;
+    std::vector<bool> folded_;  // by place in the "inst" list
 };
 
 }  // namespace
@@ -295,7 +344,7 @@ bool sbk_Read(WaveStore& store, File& file)
     if (!whole.Tag("RIFF")) return Fail(kWhere, "Not a RIFF file!");
     store.NewBank(nullptr, 0);
     Bank bank;
-    Walk(store, ByteReader(file), "", bank, 0);
+    Walk(store, ByteReader(file), bank);
     if (bank.version >= 2 || (!bank.haveNames && !bank.samples.empty())) {
         store.DeleteItem(kBankId);
         ItemId id = 0;
@@ -304,6 +353,8 @@ bool sbk_Read(WaveStore& store, File& file)
         return Fail(kWhere, "SoundFont 2 banks are not supported, only version 1 (.sbk)");
     }
     PlaceSamples(store, bank);
+    MakeZonesSafe(bank.instruments, bank.instrumentBags.size());
+    MakeZonesSafe(bank.presets, bank.presetBags.size());
     ZoneReader zones(store, bank);
     for (const ZonedItem& item : bank.instruments) zones.ReadItem(item, false);
     for (const ZonedItem& item : bank.presets) zones.ReadItem(item, true);

@@ -1,16 +1,14 @@
 // SoundFont bank (format version 1) writer, laid out for the EMU8000 of the SB AWE32: every
 // store instrument a preset, every region a zone playing a one-zone bank instrument of its own,
 // every sample 16-bit mono with 40 zero guard samples. Little-endian.
-#include "formats/instrument/sbk_write.h"
-
 #include <cstring>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "formats/common/chunks.h"
 #include "formats/common/fixed_text.h"
+#include "formats/formats.h"
 #include "formats/instrument/sbk.h"
-#include "host/host.h"
 #include "store/creator_text.h"
 #include "store/export_format.h"
 #include "store/sinks.h"
@@ -23,6 +21,7 @@ namespace {
 
 constexpr char kWhere[] = "sbk_Write";
 constexpr std::uint32_t kGuardSamples = 40;
+constexpr std::uint64_t kHeaderRoom = 1u << 24;  // far more than 65535 names and 8190 zones take
 
 struct Zone {
     WavesampleRec* wave;
@@ -95,27 +94,21 @@ bool MakeLayout(WaveStore& store, ItemId item, Layout& layout)
     return true;
 }
 
-ByteWriter& Chunk(ByteWriter& w, const char* id, std::uint64_t size)
-{
-    return w.Tag(id).Le32(static_cast<std::uint32_t>(size));
-}
-
 ByteWriter InfoList(const char* bankName)
 {
-    const std::uint32_t n = static_cast<std::uint32_t>((std::strlen(bankName) + 2) & ~std::size_t{1});
-    ByteWriter w;
-    Chunk(w, "LIST", 84 + 124 + n).Tag("INFO");
-    Chunk(w, "ifil", 4).Le16(1).Le16(0);
-    Chunk(w, "isng", 8).Text("EMU8000", 8);
-    Chunk(w, "irom", 6).Text("1MGM", 6);
-    Chunk(w, "iver", 4).Le16(2).Le16(8);
-    Chunk(w, "INAM", n).Text(bankName, n);
-    Chunk(w, "IPRD", 8).Text("SBAWE32", 8);
-    Chunk(w, "IENG", 8).Text("Unknown", 8);
-    Chunk(w, "ISFT", 18).Text("SFSTORE.DLL v1.0", 18);
-    Chunk(w, "ICRD", 10).Text(" 1  1 95", 10);
-    Chunk(w, "ICOP", 58).Text(kCreatedByText, 58);
-    return w;
+    const std::size_t n = (std::strlen(bankName) + 2) & ~std::size_t{1};
+    ByteWriter info = ByteWriter{}.Tag("INFO");
+    info.Append(RiffChunk("ifil", ByteWriter{}.Le16(1).Le16(0)));
+    info.Append(RiffChunk("isng", ByteWriter{}.Text("EMU8000", 8)));
+    info.Append(RiffChunk("irom", ByteWriter{}.Text("1MGM", 6)));
+    info.Append(RiffChunk("iver", ByteWriter{}.Le16(2).Le16(8)));
+    info.Append(RiffChunk("INAM", ByteWriter{}.Text(bankName, n)));
+    info.Append(RiffChunk("IPRD", ByteWriter{}.Text("SBAWE32", 8)));
+    info.Append(RiffChunk("IENG", ByteWriter{}.Text("Unknown", 8)));
+    info.Append(RiffChunk("ISFT", ByteWriter{}.Text("SFSTORE.DLL v1.0", 18)));
+    info.Append(RiffChunk("ICRD", ByteWriter{}.Text(" 1  1 95", 10)));
+    info.Append(RiffChunk("ICOP", ByteWriter{}.Text(kCreatedByText, 58)));
+    return RiffChunk("LIST", info);
 }
 
 void PutName(ByteWriter& w, const char* name)
@@ -125,41 +118,43 @@ void PutName(ByteWriter& w, const char* name)
     w.Text(std::string_view(field, sizeof field), sizeof field);
 }
 
-ByteWriter PresetData(const Layout& layout)
+ByteWriter PresetHeaders(const Layout& layout)
 {
-    const std::size_t p = layout.presets.size();
-    const std::size_t r = layout.zoneCount;
-    const std::size_t w = layout.samples.size();
     ByteWriter out;
-    Chunk(out, "LIST", 76 + 38 * (p + 1) + 4 * (r + 1) + 6 + 4 * (r + 1) + 22 * (r + 1) + 4 * (r + 1) + 6 + 32 * r + 16 * w)
-        .Tag("pdta");
-    Chunk(out, "phdr", 38 * (p + 1));
     std::uint16_t firstZone = 0;
-    for (std::size_t i = 0; i < p; ++i) {
+    for (std::size_t i = 0; i < layout.presets.size(); ++i) {
         PutName(out, layout.presets[i].name);
         out.Le16(static_cast<std::uint16_t>(i)).Le16(0).Le16(firstZone).Zeros(12);
         firstZone = static_cast<std::uint16_t>(firstZone + layout.presets[i].zones.size());
     }
-    out.Text("EOP", 20).Le16(0).Le16(0).Le16(static_cast<std::uint16_t>(r)).Zeros(12);
-    Chunk(out, "pbag", 4 * (r + 1));
-    for (std::size_t k = 0; k <= r; ++k) out.Le16(static_cast<std::uint16_t>(k)).Le16(0);
-    Chunk(out, "pmod", 6).Zeros(6);
-    Chunk(out, "pgen", 4 * (r + 1));
-    for (std::size_t k = 0; k < r; ++k) out.Le16(kGenInstrument).Le16(static_cast<std::uint16_t>(k));
-    out.Le16(0).Le16(0);
-    Chunk(out, "inst", 22 * (r + 1));
-    std::size_t k = 0;
+    return out.Text("EOP", 20).Le16(0).Le16(0).Le16(firstZone).Zeros(12);
+}
+
+// One bag per zone and the terminal one; zone k's generators start at k × `perZone`.
+ByteWriter Bags(std::size_t zones, std::uint16_t perZone)
+{
+    ByteWriter out;
+    for (std::size_t k = 0; k <= zones; ++k) out.Le16(static_cast<std::uint16_t>(perZone * k)).Le16(0);
+    return out;
+}
+
+// Every zone plays a one-zone bank instrument of its own, named after its wavesample.
+ByteWriter Instruments(const Layout& layout)
+{
+    ByteWriter out;
+    std::uint16_t k = 0;
     for (const Preset& preset : layout.presets) {
         for (const Zone& zone : preset.zones) {
             PutName(out, zone.wave->name);
-            out.Le16(static_cast<std::uint16_t>(k++));
+            out.Le16(k++);
         }
     }
-    out.Text("EOI", 20).Le16(static_cast<std::uint16_t>(r));
-    Chunk(out, "ibag", 4 * (r + 1));
-    for (std::size_t z = 0; z <= r; ++z) out.Le16(static_cast<std::uint16_t>(8 * z)).Le16(0);
-    Chunk(out, "imod", 6).Zeros(6);
-    Chunk(out, "igen", 32 * r);
+    return out.Text("EOI", 20).Le16(k);
+}
+
+ByteWriter InstrumentGenerators(const Layout& layout)
+{
+    ByteWriter out;
     for (const Preset& preset : layout.presets) {
         for (const Zone& zone : preset.zones) {
             const WavesampleRec& wave = *zone.wave;
@@ -172,7 +167,12 @@ ByteWriter PresetData(const Layout& layout)
             out.Le16(kGenSampleId).Le16(static_cast<std::uint16_t>(wave.exportIndex));
         }
     }
-    Chunk(out, "shdr", 16 * w);
+    return out;
+}
+
+ByteWriter SampleHeaders(const Layout& layout)
+{
+    ByteWriter out;
     std::uint32_t start = 0;
     for (const WavesampleRec* wave : layout.samples) {
         out.Le32(start).Le32(start + wave->length).Le32(start + wave->loopStart).Le32(start + wave->loopEnd);
@@ -181,32 +181,62 @@ ByteWriter PresetData(const Layout& layout)
     return out;
 }
 
-struct SbkSink {
-    SinkFile out;
-    bool failed = false;
+ByteWriter PresetData(const Layout& layout)
+{
+    const std::size_t zones = layout.zoneCount;
+    ByteWriter presetGenerators;
+    for (std::size_t k = 0; k < zones; ++k) presetGenerators.Le16(kGenInstrument).Le16(static_cast<std::uint16_t>(k));
+    presetGenerators.Le16(0).Le16(0);
+    ByteWriter list = ByteWriter{}.Tag("pdta");
+    list.Append(RiffChunk("phdr", PresetHeaders(layout)));
+    list.Append(RiffChunk("pbag", Bags(zones, 1)));
+    list.Append(RiffChunk("pmod", ByteWriter{}.Zeros(6)));
+    list.Append(RiffChunk("pgen", presetGenerators));
+    list.Append(RiffChunk("inst", Instruments(layout)));
+    list.Append(RiffChunk("ibag", Bags(zones, 8)));
+    list.Append(RiffChunk("imod", ByteWriter{}.Zeros(6)));
+    list.Append(RiffChunk("igen", InstrumentGenerators(layout)));
+    list.Append(RiffChunk("shdr", SampleHeaders(layout)));
+    return RiffChunk("LIST", list);
+}
+
+// Signed 16-bit mono, 8-bit data widened (× 256), written piece by piece.
+class SbkSink : public SampleSink {
+public:
+    explicit SbkSink(File& file) : file_(file) {}
+
+    bool Take(const PcmFormat& format, std::uint8_t* data, std::uint32_t frames) override
+    {
+        const std::size_t bytes = ConvertSamples(format, data, frames, true, false, true, true);
+        if (format.bytesPerSample == 2) return Write(data, bytes);
+        widened_.assign(2 * bytes, 0);
+        for (std::size_t i = 0; i < bytes; ++i) widened_[2 * i + 1] = data[i];
+        return Write(widened_.data(), widened_.size());
+    }
+
+private:
+    bool Write(const std::uint8_t* data, std::size_t bytes)
+    {
+        return file_.Write(data, bytes) || Fail(kWhere, "File Write Error");
+    }
+
+    File& file_;
+    std::vector<std::uint8_t> widened_;
 };
 
-}  // namespace
-
-bool sbk_WaveWrite(void* sinkArg, const WavesampleRec& wave, std::uint8_t* data, std::uint32_t frames)
+bool WriteSampleData(const Layout& layout, File& file)
 {
-    auto& sink = *static_cast<SbkSink*>(sinkArg);
-    const std::size_t bytes = ConvertSamples(wave, data, frames, true, false, true, true);
-    const std::uint8_t* out = data;
-    std::vector<std::uint8_t> widened;
-    if (wave.bytesPerSample != 2) {
-        try {
-            widened.assign(2 * std::size_t{frames}, 0);
-        } catch (const std::bad_alloc&) {
-            sink.failed = true;
-            return Fail("sbk_WaveWrite", "Out of memory");
-        }
-        for (std::size_t i = 0; i < bytes; ++i) widened[2 * i + 1] = data[i];  // × 256
-        out = widened.data();
+    FileChunk sampleData(file, ChunkOrder::Riff, "smpl");
+    const std::uint8_t guard[2 * kGuardSamples] = {};
+    for (const WavesampleRec* wave : layout.samples) {
+        SbkSink sink(file);
+        if (!CopyWave(*wave, sink)) return false;
+        if (!file.Write(guard, sizeof guard)) return Fail(kWhere, "File Write Error");
     }
-    if (!sink.out.file.Write(out, 2 * std::size_t{frames})) sink.out.host.Warn("File Write Error");
-    return true;
+    return sampleData.Close() || Fail(kWhere, "File Write Error");
 }
+
+}  // namespace
 
 bool sbk_Write(WaveStore& store, File* file, ItemId item)
 {
@@ -215,31 +245,21 @@ bool sbk_Write(WaveStore& store, File* file, ItemId item)
     if (file == nullptr) return Fail(kWhere, "File Write Error");
     std::uint64_t sampleBytes = 0;
     for (const WavesampleRec* wave : layout.samples) sampleBytes += 2 * (std::uint64_t{wave->length} + kGuardSamples);
-    const BankRec* bank = store.FetchBank();
-    const ByteWriter info = InfoList(bank != nullptr ? bank->name : "");
-    const ByteWriter presets = PresetData(layout);
-    const std::uint64_t sampleList = 20 + 20 * layout.samples.size() + sampleBytes;
-    const std::uint64_t riffSize = 4 + info.Size() + 8 + sampleList + presets.Size();
-    if (riffSize > UINT32_MAX || layout.zoneCount > 8190 || layout.samples.size() > 65535) {
+    // The sample data must leave the names and headers room under what a RIFF size counts.
+    if (sampleBytes > UINT32_MAX - kHeaderRoom || layout.zoneCount > 8190 || layout.samples.size() > 65535) {
         return Fail(kWhere, "Too much data for a SoundFont bank");
     }
+    const BankRec* bank = store.FetchBank();
+    ByteWriter names;
+    for (const WavesampleRec* wave : layout.samples) PutName(names, wave->name);
 
-    ByteWriter head;
-    Chunk(head, "RIFF", riffSize).Tag("sfbk");
-    ByteWriter samples;
-    Chunk(samples, "LIST", sampleList).Tag("sdta");
-    Chunk(samples, "snam", 20 * layout.samples.size());
-    for (const WavesampleRec* wave : layout.samples) PutName(samples, wave->name);
-    Chunk(samples, "smpl", sampleBytes);
-    if (!head.WriteTo(*file) || !info.WriteTo(*file) || !samples.WriteTo(*file)) {
+    FileChunk riff(*file, ChunkOrder::Riff, "RIFF");
+    if (!ByteWriter{}.Tag("sfbk").Append(InfoList(bank != nullptr ? bank->name : "")).WriteTo(*file)) {
         return Fail(kWhere, "File Write Error");
     }
-    const std::uint8_t guard[2 * kGuardSamples] = {};
-    for (const WavesampleRec* wave : layout.samples) {
-        SbkSink sink{{*file, store.host}};
-        store.sink = sbk_WaveWrite;
-        if (wave->copyRoutine == nullptr || !wave->copyRoutine(store, &sink, *wave) || sink.failed) return false;
-        if (!file->Write(guard, sizeof guard)) return Fail(kWhere, "File Write Error");
-    }
-    return presets.WriteTo(*file) || Fail(kWhere, "File Write Error");
+    FileChunk samples(*file, ChunkOrder::Riff, "LIST");
+    if (!ByteWriter{}.Tag("sdta").Append(RiffChunk("snam", names)).WriteTo(*file)) return Fail(kWhere, "File Write Error");
+    if (!WriteSampleData(layout, *file)) return false;
+    const bool written = samples.Close() && PresetData(layout).WriteTo(*file) && riff.Close();
+    return written || Fail(kWhere, "File Write Error");
 }

@@ -1,0 +1,35 @@
+// Every format's functions: the read functions and content tests of the import rows, the
+// write functions of the export rows, and the readers other formats reuse. The tables in
+// format_tables.cpp name them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "store/import_format.h"
+#include "store/records.h"
+
+class File;
+class WaveStore;
+
+// Raw data of a layout the user states (the "*" row).
+bool gen_Read(WaveStore& store, File& file);
+
+// RIFF WAVE.
+bool wav_ReadFile(WaveStore& store, File& file);
+int wav_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+// Walks the chunks that begin in [start, end) of `file` and fills `wave` and `instrument`,
+// which need not be items of the store. False with LastError ("wav_Read").
+bool wav_Read(WaveStore& store, const File& file, std::uint32_t listType, WavesampleRec& wave,
+              InstrumentRec& instrument, std::uint64_t start, std::uint64_t end);
+bool wav_Write(WaveStore& store, File* file, ItemId item);
+
+// GF1 patches.
+bool pat_Read(WaveStore& store, File& file);
+int pat_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool pat_Write(WaveStore& store, File* file, ItemId item);
+
+// SoundFont banks, format version 1.
+bool sbk_Read(WaveStore& store, File& file);
+int sbk_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool sbk_Write(WaveStore& store, File* file, ItemId item);

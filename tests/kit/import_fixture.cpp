@@ -1,0 +1,68 @@
+// The shared import fixture.
+#include "kit/import_fixture.h"
+
+#include "formats/format_tables.h"
+#include "kit/capture_sink.h"
+#include "support/last_error.h"
+
+namespace {
+
+// Decoding widens at most 8 times: 2-bit IMA codes become 16-bit samples.
+constexpr std::uint64_t kMaxGrowth = 8;
+
+}  // namespace
+
+KobaStore::KobaStore(Host& host) : WaveStore(host, ImportTable(), ExportTable()) {}
+
+bool ImportFixture::Import(const Bytes& bytes, const std::string& name)
+{
+    file = std::make_unique<TempFile>(name, bytes);
+    return store.Imp(file->Path());
+}
+
+const WavesampleRec& ImportFixture::Wave(std::uint32_t index) const
+{
+    const WavesampleRec* wave = store.FetchWave(kWaveKind | index);
+    if (wave == nullptr) throw std::runtime_error("no wavesample " + std::to_string(index));
+    return *wave;
+}
+
+const InstrumentRec& ImportFixture::Instrument(std::uint32_t index) const
+{
+    const InstrumentRec* instrument = store.FetchInstrument(kInstrumentKind | index);
+    if (instrument == nullptr) throw std::runtime_error("no instrument " + std::to_string(index));
+    return *instrument;
+}
+
+std::size_t ImportFixture::Count(ItemId kind) const
+{
+    std::size_t n = 0;
+    store.ForEachItem([&](ItemId id, const void*) { n += (id & kKindMask) == kind || id == kind ? 1 : 0; });
+    return n;
+}
+
+void ImportFixture::SweepTruncations(const Bytes& full, const std::string& name, std::size_t maxItems,
+                                     std::size_t from, std::size_t step)
+{
+    for (std::size_t cut = from; cut <= full.Size(); cut += step) {
+        if (!Import(Prefix(full, cut), name)) continue;
+        std::size_t items = 0;
+        std::uint64_t decoded = 0;
+        store.ForEachItem([&](ItemId id, const void* record) {
+            ++items;
+            if (!IsWave(id)) return;
+            const auto& wave = *static_cast<const WavesampleRec*>(record);
+            CaptureSink capture;
+            EXPECT_TRUE(CaptureWave(wave, capture)) << "cut " << cut << ": " << LastError.message;
+            EXPECT_EQ(capture.frames, wave.length) << "cut " << cut;
+            decoded += capture.bytes.size();
+        });
+        EXPECT_LE(items, maxItems) << "cut " << cut;
+        EXPECT_LE(decoded, kMaxGrowth * cut + 64) << "cut " << cut;
+    }
+}
+
+Bytes Prefix(const Bytes& full, std::size_t count)
+{
+    return Bytes{}.Append(std::vector<std::uint8_t>(full.Data().begin(), full.Data().begin() + count));
+}
