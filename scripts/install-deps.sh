@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config libgtest-dev libbenchmark-dev
+  build-essential cmake ninja-build pkg-config libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   nlohmann-json3-dev
   sox libsox-fmt-all libsndfile1-dev sndfile-programs
   freepats timidity

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test twice: a normal build and an AddressSanitizer +
-# UndefinedBehaviorSanitizer build.
+# UndefinedBehaviorSanitizer build; then fuzzes every implemented import row for a short while
+# (libFuzzer, clang), failing on any finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -17,4 +18,6 @@ ctest --test-dir build --output-on-failure -j "$jobs" || status=1
 echo "== sanitizer build =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" || status=1
+echo "== fuzz smoke =="
+bash scripts/fuzz.sh all "${KOBA_FUZZ_SECONDS:-45}" || status=1
 exit $status

@@ -7,7 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "store/decoders.h"
 #include "store/sinks.h"
@@ -159,24 +159,26 @@ private:
 };
 
 // The delivered value of silence: the middle of the range.
-void FillSilence(const PcmFormat& format, std::vector<std::uint8_t>& buffer)
+void FillSilence(const PcmFormat& format, std::uint8_t* buffer, std::size_t bytes)
 {
     if (format.isSigned) {
-        std::fill(buffer.begin(), buffer.end(), 0);
+        std::memset(buffer, 0, bytes);
     } else if (format.bytesPerSample == 1) {
-        std::fill(buffer.begin(), buffer.end(), 0x80);
+        std::memset(buffer, 0x80, bytes);
     } else {
-        for (std::size_t i = 0; i + 1 < buffer.size(); i += 2) StoreLe16(&buffer[i], 0x8000);
+        for (std::size_t i = 0; i + 1 < bytes; i += 2) StoreLe16(buffer + i, 0x8000);
     }
 }
 
-bool DeliverSilence(const PcmFormat& format, std::uint64_t frames, std::vector<std::uint8_t>& buffer,
-                    std::size_t pieceFrames, SampleSink& sink)
+bool DeliverSilence(const PcmFormat& format, std::uint64_t frames, std::uint8_t* buffer, std::size_t pieceFrames,
+                    SampleSink& sink)
 {
-    FillSilence(format, buffer);
+    if (frames == 0) return true;
+    const std::size_t filled = static_cast<std::size_t>(std::min<std::uint64_t>(frames, pieceFrames));
+    FillSilence(format, buffer, filled * format.FrameBytes());
     while (frames > 0) {
-        const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, pieceFrames));
-        if (!sink.Take(format, buffer.data(), n)) return false;
+        const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, filled));
+        if (!sink.Take(format, buffer, n)) return false;
         frames -= n;
     }
     return true;
@@ -200,23 +202,26 @@ bool DecodeStored(const char* location, const WavesampleRec& wave, SampleSink& s
         return Fail(location, "Sample data runs past the end of the file");
     }
 
+    // Pieces of whole units, no larger than the sample needs.
     const PcmFormat format = DeliveredFormat(layout);
-    const std::uint64_t units = std::max<std::uint64_t>(kPieceBytes / unit.bytes, 1);
+    const std::uint64_t wanted = std::max<std::uint64_t>(StoredBytesFor(layout, wave.length), unit.bytes);
+    const std::uint64_t units = std::max<std::uint64_t>(std::min(kPieceBytes, wanted) / unit.bytes, 1);
+    const std::size_t inBytes = static_cast<std::size_t>(units * unit.bytes);
     const std::size_t pieceFrames = static_cast<std::size_t>(units * unit.frames);
-    std::vector<std::uint8_t> in(static_cast<std::size_t>(units * unit.bytes));
-    std::vector<std::uint8_t> out(pieceFrames * format.FrameBytes());
+    const std::unique_ptr<std::uint8_t[]> in(new std::uint8_t[inBytes]);
+    const std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[pieceFrames * format.FrameBytes()]);
     PieceDecoder decoder(layout);
     std::uint64_t remaining = wave.length;
     for (std::uint64_t at = 0; remaining > 0 && at < present;) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(in.size(), present - at));
-        const std::size_t got = file.ReadAt(layout.offset + at, in.data(), want);
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(inBytes, present - at));
+        const std::size_t got = file.ReadAt(layout.offset + at, in.get(), want);
         const std::size_t frames =
-            decoder.Decode(in.data(), got, out.data(), static_cast<std::size_t>(std::min<std::uint64_t>(remaining, pieceFrames)));
-        if (frames > 0 && !sink.Take(format, out.data(), static_cast<std::uint32_t>(frames))) return false;
+            decoder.Decode(in.get(), got, out.get(), static_cast<std::size_t>(std::min<std::uint64_t>(remaining, pieceFrames)));
+        if (frames > 0 && !sink.Take(format, out.get(), static_cast<std::uint32_t>(frames))) return false;
         remaining -= frames;
         at = got == want ? at + got : present;  // a short read: the file ended early
     }
-    return DeliverSilence(format, remaining, out, pieceFrames, sink);
+    return DeliverSilence(format, remaining, out.get(), pieceFrames, sink);
 }
 
 bool std_Copy(const WavesampleRec& wave, SampleSink& sink)

@@ -34,7 +34,7 @@ static void CopyName(char (&field)[kNameSize], std::string_view text)
 static std::string Folded(std::string_view name)
 {
     std::string folded(name);
-    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : folded) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     return folded;
 }
 
@@ -76,6 +76,7 @@ void WaveStore::ClearStore()
     C_CLEAR(list);
     links_.clear();
     givenNames_.clear();
+    prefixesTried_.clear();
     cursor = list;
     unnamedWaves = 0;
     unnamedInsts = 0;
@@ -103,26 +104,42 @@ void* WaveStore::StoreRecord(std::size_t size, ItemId id)
     return data;
 }
 
-bool WaveStore::NameInUse(ItemId kind, const std::string& folded) const
+// The key of a given name: its kind and its case-folded text.
+static std::string NameKey(ItemId kind, std::string_view name)
 {
-    const auto [first, last] = givenNames_.equal_range(folded);
-    for (auto it = first; it != last; ++it) {
-        if ((it->second & kKindMask) != kind) continue;
-        const auto* name = NameOf(it->second);
-        if (name != nullptr && Folded(*name) == folded) return true;
-    }
-    return false;
+    return (kind == kWaveKind ? "w" : "i") + Folded(name);
+}
+
+bool WaveStore::NameInUse(ItemId kind, const std::string& name) const
+{
+    const auto it = givenNames_.find(NameKey(kind, name));
+    if (it == givenNames_.end()) return false;
+    const auto* holder = NameOf(it->second);  // gone, or renamed since, it no longer counts
+    return holder != nullptr && Folded(*holder) == Folded(name);
 }
 
 // Puts '_' in front of `name` until no other item of the same kind has it (ignoring case).
-std::string WaveStore::UniqueName(ItemId kind, std::string name) const
+// The search for a name resumes at the prefix where the last one for it ended, so a thousand
+// items of one name cost no more than a thousand of different names.
+std::string WaveStore::UniqueName(ItemId kind, const std::string& name)
 {
-    while (NameInUse(kind, Folded(name))) {
-        std::string longer = ("_" + name).substr(0, kNameSize - 1);
-        if (longer == name) break;  // 80 underscores: no prefix can make it differ
-        name = std::move(longer);
-    }
-    return name;
+    if (!NameInUse(kind, name)) return name;
+    std::size_t& prefix = prefixesTried_[NameKey(kind, name)];
+    std::string candidate;
+    do {
+        ++prefix;
+        candidate = (std::string(std::min<std::size_t>(prefix, kNameSize - 1), '_') + name).substr(0, kNameSize - 1);
+    } while (prefix < kNameSize - 1 && NameInUse(kind, candidate));  // 80 underscores: no prefix can differ
+    return candidate;
+}
+
+// Remembers who holds a name given by the naming rules; a name that could not be made unique
+// stays with its first holder.
+void WaveStore::GiveName(ItemId id, char (&field)[kNameSize], const std::string& name)
+{
+    CopyName(field, name);
+    const ItemId kind = id & kKindMask;
+    if (!NameInUse(kind, name)) givenNames_[NameKey(kind, name)] = id;
 }
 
 WavesampleRec* WaveStore::NewWavesample(std::uint32_t index, CopyRoutine copy, const char* name,
@@ -130,8 +147,7 @@ WavesampleRec* WaveStore::NewWavesample(std::uint32_t index, CopyRoutine copy, c
 {
     const ItemId id = (index & kIndexMask) | kWaveKind;
     auto* wave = static_cast<WavesampleRec*>(StoreRecord(sizeof(WavesampleRec), id));
-    CopyName(wave->name, UniqueName(kWaveKind, TrimmedName(name, nameLength, unnamedWaves, "%u : unnamed wave")));
-    givenNames_.emplace(Folded(wave->name), id);
+    GiveName(id, wave->name, UniqueName(kWaveKind, TrimmedName(name, nameLength, unnamedWaves, "%u : unnamed wave")));
     wave->copyRoutine = copy;
     wave->layout = SampleLayout{};
     wave->sampleRate = 22050;
@@ -150,9 +166,8 @@ InstrumentRec* WaveStore::NewInstrument(std::uint32_t index, std::uint32_t defau
 {
     const ItemId id = (index & kIndexMask) | kInstrumentKind;
     auto* instrument = static_cast<InstrumentRec*>(StoreRecord(sizeof(InstrumentRec), id));
-    CopyName(instrument->name,
+    GiveName(id, instrument->name,
              UniqueName(kInstrumentKind, TrimmedName(name, nameLength, unnamedInsts, "%u : unnamed inst")));
-    givenNames_.emplace(Folded(instrument->name), id);
     instrument->program = 255;
     instrument->layer.present = 1;
     instrument->layer.volume = 127;

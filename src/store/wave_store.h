@@ -82,8 +82,9 @@ public:
 
 private:
     void* StoreRecord(std::size_t size, ItemId id);
-    std::string UniqueName(ItemId kind, std::string name) const;
-    bool NameInUse(ItemId kind, const std::string& folded) const;
+    std::string UniqueName(ItemId kind, const std::string& name);
+    bool NameInUse(ItemId kind, const std::string& name) const;
+    void GiveName(ItemId id, char (&field)[kNameSize], const std::string& name);
 
     void CompleteImport(const std::string& path);
     void CompleteWavesamples(const std::string& path);
@@ -94,7 +95,9 @@ private:
     std::span<const ExportFormat> exportTable_;
     // Every link of the list by its key, for lookups and inserts in logarithmic time.
     std::map<std::int32_t, ChainLink*> links_;
-    // Names given by the naming rules, case-folded, with the items they were given to; an
-    // entry whose item was renamed or deleted since no longer counts.
-    std::unordered_multimap<std::string, ItemId> givenNames_;
+    // Names given by the naming rules (kind and case-folded text) and the item holding each;
+    // an entry whose item was renamed or deleted since no longer counts.
+    std::unordered_map<std::string, ItemId> givenNames_;
+    // For each name that clashed, the underscores its last clash needed.
+    std::unordered_map<std::string, std::size_t> prefixesTried_;
 };

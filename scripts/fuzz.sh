@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Fuzzes import rows under AddressSanitizer and UndefinedBehaviorSanitizer with libFuzzer
+# (clang): every input goes through the import driver, every copy routine and every writer.
+#   bash scripts/fuzz.sh ROW [SECONDS]     one row (wav, pat, sbk, gen = raw data) for longer
+#   bash scripts/fuzz.sh all [SECONDS]     every row in turn (the CI smoke run)
+# A finding (crash, sanitizer report, hang over 10 s, memory over 2 GB) stops the run with a
+# non-zero status and is kept as build-fuzz/findings/ROW-*; pin it under
+# tests/fuzz/regress/ROW/ with a NAME.note saying what it found, once it is fixed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rows=(wav pat sbk gen)
+[ "${1:-}" = all ] || rows=("$1")
+seconds=${2:-600}
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOBA_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j "$(nproc)" --target "${rows[@]/#/koba_fuzz_}"
+mkdir -p build-fuzz/findings
+for row in "${rows[@]}"; do
+    work=build-fuzz/corpus/$row
+    mkdir -p "$work"
+    echo "== fuzzing $row for $seconds s =="
+    log=build-fuzz/findings/$row.log
+    status=0
+    build-fuzz/tests/fuzz/koba_fuzz_$row "$work" tests/fuzz/corpus/$row tests/fuzz/regress/$row \
+        -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=2048 -max_len=65536 \
+        -print_final_stats=1 -artifact_prefix="build-fuzz/findings/$row-" >"$log" 2>&1 || status=$?
+    grep -E 'stat::(number_of_executed_units|average_exec_per_sec)' "$log" || true
+    if [ "$status" -ne 0 ]; then
+        grep -E -A30 'ERROR|SUMMARY|deadly signal|timeout' "$log" | head -60
+        echo "fuzzing $row found a fault (exit $status): see $log and build-fuzz/findings/"
+        exit 1
+    fi
+done

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Writes the seed corpora under tests/fuzz/corpus/<row>/: small files of each implemented row,
+# made by SoX and libsndfile, by KOBA itself, and cut from the shared test files. Run after a
+# reviewed change of what the seeds should hold; the files are kept in the tree.
+#   bash tests/fuzz/make_corpus.sh [KOBACLI]
+set -euo pipefail
+cd "$(dirname "$0")"
+kobacli=$(realpath "${1:-../../build/kobacli}")
+corpus=corpus
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$corpus"/{wav,pat,sbk,gen}
+
+# WAVE: every coding the reader knows, short, from SoX and libsndfile.
+tone() { sox -n -r 11025 -c "$1" -b 16 -e signed "$work/tone$1.wav" synth 0.08 sine 440 sine 660; }
+tone 1; tone 2
+sox "$work/tone1.wav" -b 8 -e unsigned "$corpus/wav/pcm8.wav"
+cp "$work/tone2.wav" "$corpus/wav/pcm16-stereo.wav"
+sox "$work/tone1.wav" -b 24 "$corpus/wav/pcm24.wav"
+sox "$work/tone1.wav" -e floating-point -b 32 "$corpus/wav/float32.wav"
+sox "$work/tone1.wav" -e mu-law "$corpus/wav/mulaw.wav"
+sox "$work/tone2.wav" -e a-law "$corpus/wav/alaw-stereo.wav"
+sox "$work/tone1.wav" -e ima-adpcm "$corpus/wav/ima.wav"
+sox "$work/tone2.wav" -e ms-adpcm "$corpus/wav/ms-stereo.wav"
+sndfile-convert -ima-adpcm "$work/tone2.wav" "$corpus/wav/ima-stereo-sndfile.wav"
+sndfile-convert -pcm32 "$work/tone1.wav" "$corpus/wav/extensible-sndfile.wav"
+# KOBA's own WAVE (names, cue points, labels, a sampler chunk) of a looped sound.
+python3 - "$work/tone1.wav" "$work/looped.wav" <<'PY'
+import struct, sys
+src = open(sys.argv[1], 'rb').read()
+data = src[src.index(b'data') + 8:][:1200]
+def chunk(cid, body):
+    return cid + struct.pack('<I', len(body)) + body + (b'\0' if len(body) & 1 else b'')
+fmt = struct.pack('<HHIIHH', 1, 1, 11025, 22050, 2, 16)
+smpl = struct.pack('<9I', 0, 0, 90703, 60, 0, 0, 0, 1, 0) + struct.pack('<6I', 0, 0, 100, 500, 0, 0)
+body = b'WAVE' + chunk(b'fmt ', fmt) + chunk(b'data', data) + chunk(b'smpl', smpl)
+open(sys.argv[2], 'wb').write(chunk(b'RIFF', body))
+PY
+"$kobacli" convert "$work/looped.wav" "$corpus/wav/koba-loop.wav" >/dev/null
+
+# GF1 patches: KOBA's, and a freepats patch cut after its first wave's headers.
+"$kobacli" convert "$corpus/wav/pcm8.wav" "$corpus/pat/koba-8bit.pat" >/dev/null
+"$kobacli" convert "$work/tone1.wav" "$corpus/pat/koba-16bit.pat" >/dev/null
+head -c 3000 /usr/share/midi/freepats/Tone_000/000_Acoustic_Grand_Piano.pat >"$corpus/pat/freepats-cut.pat"
+
+# SoundFont 1 banks: KOBA's, and the real banks with their sample data cut to 2 KB (their
+# presets, zones and generators kept).
+"$kobacli" convert "$work/looped.wav" "$corpus/pat/koba-loop.pat" >/dev/null
+"$kobacli" convert "$work/looped.wav" "$corpus/sbk/koba-loop.sbk" >/dev/null
+for bank in Echo The_Fairy_Lake; do
+    python3 - "../../../shared/testdata/sbk/$bank.OLD.sbk" "$corpus/sbk/$bank-cut.sbk" <<'PY'
+import struct, sys
+data = open(sys.argv[1], 'rb').read()
+def chunks(b, off, end):
+    out = b''
+    while off + 8 <= end:
+        cid, size = b[off:off + 4], struct.unpack('<I', b[off + 4:off + 8])[0]
+        body = b[off + 8:off + 8 + size]
+        if cid in (b'RIFF', b'LIST'):
+            body = body[:4] + chunks(b, off + 12, off + 8 + size)
+        elif cid == b'smpl':
+            body = body[:2048]
+        out += cid + struct.pack('<I', len(body)) + body + (b'\0' if len(body) & 1 else b'')
+        off += 8 + size + (size & 1)
+    return out
+open(sys.argv[2], 'wb').write(chunks(data, 0, len(data)))
+PY
+done
+
+# Raw data: the first bytes choose the layout the harness states.
+printf '\x01\x10\x00\x00' >"$corpus/gen/pcm16.raw"; head -c 600 "$work/tone1.wav" >>"$corpus/gen/pcm16.raw"
+printf '\x22\x40\x04\x00' >"$corpus/gen/mulaw-stereo.raw"; head -c 300 "$corpus/wav/mulaw.wav" >>"$corpus/gen/mulaw-stereo.raw"
+printf '\xd1\x20\x08\x10' >"$corpus/gen/pcm8-sized.raw"; head -c 200 "$corpus/wav/pcm8.wav" >>"$corpus/gen/pcm8-sized.raw"
+ls -l "$corpus"/*
