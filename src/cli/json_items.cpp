@@ -70,7 +70,9 @@ nlohmann::ordered_json LayoutJson(const SampleLayout& l)
                                    {"channels", l.channels},         {"bigEndian", l.bigEndian},
                                    {"isSigned", l.isSigned},         {"offset", l.offset},
                                    {"bytes", l.bytes}};
-    if (l.blockAlign != 0) json.update({{"blockAlign", l.blockAlign}, {"framesPerBlock", l.framesPerBlock}});
+    if (l.coding == SampleCoding::ImaAdpcm || l.coding == SampleCoding::MsAdpcm) {
+        json.update({{"blockAlign", l.blockAlign}, {"framesPerBlock", l.framesPerBlock}});
+    }
     return json;
 }
 
