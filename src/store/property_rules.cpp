@@ -73,6 +73,8 @@ void DeleteFromTree(WaveStore& store, ItemId id)
     if (owner == nullptr || owner->layer.present == 0) return;
     std::replace(std::begin(owner->layer.keyMap), std::end(owner->layer.keyMap), id, NO_ITEM);
     // Regions, wave count and sizes follow the key map, so that the status line and a later
-    // export see the instrument as it now is.
-    store.RecountInstrument(wave->owner);
+    // export see the instrument as it now is; the wavesample stays, as a loose one.
+    const ItemId ownerId = wave->owner;
+    store.FetchWave(id)->owner = NO_ITEM;
+    store.RecountInstrument(ownerId);
 }

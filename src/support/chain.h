@@ -11,19 +11,13 @@ struct ChainLink {
     ChainLink* next;
 };
 
-// Running out of memory for a link or a block throws std::bad_alloc; only the program's top
-// level turns it into the fatal "EXIT: Out of memory".
+// Running out of memory for a link throws std::bad_alloc; only the program's top level turns
+// it into the fatal "EXIT: Out of memory".
 ChainLink* C_ALLOC();
-void C_STORE(void* data, std::int32_t key, ChainLink* list);
-void* C_ASTORE(std::size_t size, std::int32_t key, ChainLink* list);
-void* C_FETCH(std::int32_t key, const ChainLink* list);
-ChainLink* C_UNLINK(std::int32_t key, ChainLink* list);
-// For a caller that already knows the neighbour (an index over the list): links a new
-// block right after `before`, or unlinks and frees the one after it. Order is the caller's
-// business.
+// The owner finds the neighbour (the store keeps an index over its list) and keeps the keys in
+// order: links a new block right after `before`, or unlinks and frees the one after it.
 ChainLink* C_LINKAFTER(ChainLink* before, std::int32_t key, void* data);
 void C_UNLINKAFTER(ChainLink* before);
 ChainLink* C_NEXT(const ChainLink* link);
-std::size_t C_LENGTH(const ChainLink* list);
 void C_CLEAR(ChainLink* list);
 void C_FREE(ChainLink* list);

@@ -3,18 +3,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <algorithm>
-#include <cstring>
-#include <memory>
-
-#include "support/last_error.h"
-#include "support/memory.h"
 
 File::File(File&& other) noexcept : fd_(other.fd_), writeFailed_(other.writeFailed_)
 {
@@ -71,18 +63,6 @@ File File::CreateUnique(const std::string& folder, const std::string& stem, std:
     return File(fd);
 }
 
-std::size_t File::Read(void* buffer, std::size_t count)
-{
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::read(fd_, static_cast<char*>(buffer) + done, count - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
-}
-
 std::size_t File::ReadAt(std::uint64_t position, void* buffer, std::size_t count) const
 {
     std::size_t done = 0;
@@ -127,11 +107,6 @@ bool File::WriteAt(std::uint64_t position, const void* data, std::size_t count)
     return true;
 }
 
-bool File::Seek(std::uint64_t position)
-{
-    return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0;
-}
-
 std::uint64_t File::Tell() const
 {
     const off_t position = ::lseek(fd_, 0, SEEK_CUR);
@@ -153,68 +128,6 @@ FileIdentity IdentityOf(const std::string& path)
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};
     return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), true};
-}
-
-bool F_COPY(int source, int destination, std::uint32_t count)
-{
-    constexpr std::size_t kChunk = 129072;
-    std::unique_ptr<void, decltype(&M_FREE)> buffer(M_ALLOC(kChunk), M_FREE);
-    if (!buffer) return Fail("f_Copy", "Out of memory");
-    while (count > 0) {
-        const std::size_t n = count < kChunk ? count : kChunk;
-        const ssize_t got = ::read(source, buffer.get(), n);
-        if (got > 0 && ::write(destination, buffer.get(), static_cast<std::size_t>(got)) < 0) break;
-        if (got <= 0) break;
-        count -= static_cast<std::uint32_t>(got);
-    }
-    return true;
-}
-
-// Renames; across file systems (where a rename cannot work) copies and deletes instead.
-bool F_MOVE(const std::string& from, const std::string& to)
-{
-    if (from != to) ::unlink(to.c_str());
-    if (::rename(from.c_str(), to.c_str()) == 0) return true;
-    if (errno != EXDEV) return false;
-    File in = File::OpenRead(from);
-    File out = File::Create(to);
-    if (!in.IsOpen() || !out.IsOpen()) return false;
-    const std::uint64_t size = in.Size();
-    std::uint64_t done = 0;
-    while (done < size) {
-        const std::uint32_t piece = static_cast<std::uint32_t>(std::min<std::uint64_t>(size - done, 1u << 30));
-        if (!F_COPY(in.Fd(), out.Fd(), piece)) return false;
-        done += piece;
-    }
-    if (out.Tell() != size) return false;
-    return ::unlink(from.c_str()) == 0;
-}
-
-bool F_READLN(int handle, char* buffer, std::size_t size)
-{
-    std::size_t used = 0;
-    char c = 0;
-    bool lineEnd = false;
-    while (true) {
-        const ssize_t n = ::read(handle, &c, 1);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        if (c == '\n') {
-            lineEnd = true;
-            break;
-        }
-        if (c != '\r' && used + 1 < size) buffer[used++] = c;
-    }
-    if (size > 0) buffer[used] = '\0';
-    return lineEnd;
-}
-
-bool F_WRITELN(int handle, const char* text)
-{
-    const std::size_t length = std::strlen(text);
-    [[maybe_unused]] ssize_t written = ::write(handle, text, length);
-    written = ::write(handle, "\r\n", 2);
-    return true;
 }
 
 bool F_SPAWNEXE(const std::string& program, const std::vector<std::string>& arguments)
@@ -241,31 +154,3 @@ bool F_SPAWNEXE(const std::string& program, const std::vector<std::string>& argu
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-const char* F_GETDOTPOS(const char* text)
-{
-    const char* dot = std::strchr(text, '.');
-    return dot != nullptr ? dot : text + std::strlen(text);
-}
-
-char* F_GETDOTPOS(char* text)
-{
-    return const_cast<char*>(F_GETDOTPOS(static_cast<const char*>(text)));
-}
-
-bool F_LOAD(const std::string& path, void* buffer, std::size_t maxLength, std::size_t* length)
-{
-    File file = File::OpenRead(path);
-    if (!file.IsOpen()) return Fail("f_Load", "Couldn't open input file");
-    const std::uint64_t size = file.Size();
-    if (size > maxLength) return Fail("f_Load", "File length exceeds MaxLength");
-    const std::size_t got = file.Read(buffer, static_cast<std::size_t>(size));
-    if (length != nullptr) *length = got;
-    return true;
-}
-
-std::uint64_t F_REPORTFREEDISK(const std::string& path)
-{
-    struct statvfs st {};
-    if (::statvfs(path.c_str(), &st) != 0) return 0;
-    return std::uint64_t{st.f_bavail} * st.f_frsize;
-}

@@ -1,4 +1,5 @@
-// Files by operating-system handle: a handle that closes itself, and the F_ utilities.
+// Files by operating-system handle: a handle that closes itself, file identity, and starting a
+// program.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +27,6 @@ public:
     int Fd() const { return fd_; }
     void Close();
 
-    // Reads up to `count` bytes from the current position; fewer only at the end of the file.
-    std::size_t Read(void* buffer, std::size_t count);
     // Reads at an absolute position without moving the current one.
     std::size_t ReadAt(std::uint64_t position, void* buffer, std::size_t count) const;
     [[nodiscard]] bool Write(const void* data, std::size_t count);
@@ -36,7 +35,6 @@ public:
     [[nodiscard]] bool WriteAt(std::uint64_t position, const void* data, std::size_t count);
     // Sticky: some write since opening failed (a full disk), so the file is not to be kept.
     bool WriteFailed() const { return writeFailed_; }
-    [[nodiscard]] bool Seek(std::uint64_t position);
     std::uint64_t Tell() const;
     std::uint64_t Size() const;
 
@@ -55,16 +53,5 @@ struct FileIdentity {
 };
 FileIdentity IdentityOf(const std::string& path);
 
-bool F_COPY(int source, int destination, std::uint32_t count);
-bool F_MOVE(const std::string& from, const std::string& to);
-// Reads one line, dropping CR bytes; the LF is not stored. A line longer than `size` - 1 is
-// cut there (the rest of it is read and dropped). 1 when a line end was read, 0 at the end.
-bool F_READLN(int handle, char* buffer, std::size_t size);
-bool F_WRITELN(int handle, const char* text);
 // Starts `program` with `arguments` and does not wait for it.
 bool F_SPAWNEXE(const std::string& program, const std::vector<std::string>& arguments);
-const char* F_GETDOTPOS(const char* text);
-char* F_GETDOTPOS(char* text);
-// Reads the whole file into `buffer`; `length` receives its size.
-bool F_LOAD(const std::string& path, void* buffer, std::size_t maxLength, std::size_t* length = nullptr);
-std::uint64_t F_REPORTFREEDISK(const std::string& path);

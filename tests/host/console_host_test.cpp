@@ -1,4 +1,4 @@
-// The console host: warnings on the error stream, questions answered by the policy.
+// The console host: telling boxes on the error stream, questions answered by the policy.
 #include "host/console_host.h"
 
 #include <gtest/gtest.h>
@@ -7,32 +7,21 @@
 
 namespace {
 
-TEST(ConsoleHost, WarningsGoToTheErrorStreamWithTheirCaption)
+TEST(ConsoleHostDeathTest, PrintsTellingBoxesAndAnswersQuestionsByThePolicy)
 {
     std::ostringstream err;
     ConsoleHost host(err);
     host.Warn("More than 2 audio channels not supported");
-    EXPECT_EQ(err.str(), "Attention!: More than 2 audio channels not supported\n");
-}
-
-TEST(ConsoleHost, QuestionsFollowThePolicy)
-{
-    std::ostringstream err;
-    ConsoleHost host(err);
-    const Message question{"Overwrite?", "x.wav", Buttons::YesNoCancel, MessageIcon::Question, Answer::Yes};
-    EXPECT_EQ(host.Ask(question), Answer::Cancel);
-    host.SetPolicy(ConsoleHost::Policy::Decline);
-    EXPECT_EQ(host.Ask(question), Answer::No);
-    host.SetPolicy(ConsoleHost::Policy::Accept);
-    EXPECT_EQ(host.Ask(question), Answer::Yes);
-    EXPECT_EQ(host.Ask({"Go on?", "Unknown file type!", Buttons::OkCancel, MessageIcon::None, Answer::Ok}),
-              Answer::Ok);
-}
-
-TEST(ConsoleHostDeathTest, FatalEndsWithExitCodeOne)
-{
-    std::ostringstream err;
-    ConsoleHost host(err);
+    const Message question{"x.wav", "Overwrite?", Buttons::YesNoCancel, MessageIcon::Question, Answer::Yes};
+    const Message okCancel{"Go on?", "Unknown file type!", Buttons::OkCancel, MessageIcon::None, Answer::Ok};
+    using enum Answer;
+    using Policy = ConsoleHost::Policy;
+    for (const auto& [policy, yesNoCancel, okOrCancel] :
+         {std::tuple{Policy::Cancel, Cancel, Cancel}, {Policy::Decline, No, Cancel}, {Policy::Accept, Yes, Ok}}) {
+        host.SetPolicy(policy);
+        EXPECT_EQ(std::tuple(host.Ask(question), host.Ask(okCancel)), std::tuple(yesNoCancel, okOrCancel));
+    }
+    EXPECT_EQ(err.str(), "Attention!: More than 2 audio channels not supported\n");  // questions print nothing
     EXPECT_EXIT(host.Fatal("EXIT: Out of memory"), ::testing::ExitedWithCode(1), "");
 }
 

@@ -1,322 +1,215 @@
-// The window: tree shapes, status lines, deleting, renaming, the context menu and Save As.
+// The window on real files: tree, status line, deleting, renaming, menus, Save As, mouse and drops.
 #include "shell/main_window.h"
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QMouseEvent>
-#include <QUrl>
 #include <QStatusBar>
 #include <QTreeWidget>
-#include <cstring>
 #include <deque>
-#include <gtest/gtest.h>
+#include <filesystem>
 
-#include "kit/scripted_host.h"
-#include "kit/temp_file.h"
+#include "kit/import_fixture.h"
 #include "kit/tools.h"
 #include "shell/qt_host.h"
-#include "store/copy_routines.h"
-#include "store/wave_store.h"
-#include "support/last_error.h"
+#include "store/item_view.h"
 
 namespace {
 
+// The shared test files lie beside the checkout.
+const std::string kShared = std::filesystem::path(__FILE__).parent_path().string() + "/../../../shared/testdata/";
+const std::string kFairyLake = kShared + "sbk/The_Fairy_Lake.OLD.sbk", kEcho = kShared + "sbk/Echo.OLD.sbk";
+const std::string kBells = FreepatsPath("Tone_000/014_Tubular_Bells.pat");
+
 // Questions answered from a queue and recorded; property sheets recorded, not shown.
-class TestHost : public QtHost {
-public:
-    explicit TestHost(ProgramSettings& settings) : QtHost(settings) {}
+struct TestHost : QtHost {
+    using QtHost::QtHost;
     Answer Ask(const Message& message) override
     {
         messages.push_back(message);
-        if (answers.empty() || message.buttons == Buttons::Ok) return message.defaultAnswer;
-        const Answer answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return message.buttons == Buttons::Ok || next == answers.size() ? message.defaultAnswer : answers[next++];
     }
     void ShowItemProperties(WaveStore&, ItemId item, int page) override { sheets.push_back({item, page}); }
     std::vector<Message> messages;
-    std::deque<Answer> answers;
+    std::vector<Answer> answers;
+    std::size_t next = 0;
     std::vector<std::pair<ItemId, int>> sheets;
 };
 
-// Answers each Save or Open dialog with the next scripted choice: a file name typed, and the
-// filter chosen (by its index); records what the dialog offered.
-class ScriptedDialogs : public DialogRunner {
-public:
-    struct Choice {
-        QString file;
-        int filter = -1;  // -1 keeps the dialog's selection
-    };
+// Answers each file dialog with the next file and filter index, after recording what it offered:
+// title, selected filter, proposed name, then every filter.
+struct ScriptedDialogs : DialogRunner {
     bool Run(QFileDialog& dialog) override
     {
-        offeredFilters.push_back(dialog.nameFilters());
-        offeredFilter.push_back(dialog.selectedNameFilter());
-        offeredName.push_back(dialog.selectedFiles().isEmpty() ? QString() : QFileInfo(dialog.selectedFiles().front()).fileName());
-        titles.push_back(dialog.windowTitle());
+        const QStringList files = dialog.selectedFiles();
+        offered.push_back(QStringList{dialog.windowTitle(), dialog.selectedNameFilter(),
+                                      files.isEmpty() ? "" : QFileInfo(files[0]).fileName()} +
+                          dialog.nameFilters());
         if (choices.empty()) return false;
-        const Choice choice = choices.front();
+        dialog.selectNameFilter(dialog.nameFilters()[choices.front().second]);
+        dialog.selectFile(choices.front().first);
         choices.pop_front();
-        if (choice.filter >= 0) dialog.selectNameFilter(dialog.nameFilters()[choice.filter]);
-        dialog.selectFile(choice.file);
         return true;
     }
-    std::deque<Choice> choices;
-    std::vector<QStringList> offeredFilters;
-    std::vector<QString> offeredFilter;
-    std::vector<QString> offeredName;
-    std::vector<QString> titles;
+    std::deque<std::pair<QString, int>> choices;
+    std::vector<QStringList> offered;
 };
 
-struct WindowFixture : ::testing::Test {
+struct Window : ::testing::Test {
     ProgramSettings settings;
     TestHost host{settings};
-    WaveStore store{host};
+    KobaStore store{host};
     ScriptedDialogs dialogs;
     MainWindow window{store, host, dialogs};
     TempDir dir;
 
-    // Lines "text#id" of the tree, indented by depth.
+    // The tree as "text#id" lines, indented by depth.
     std::vector<std::string> TreeLines() const
     {
         std::vector<std::string> lines;
-        std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
-            char id[16];
-            std::snprintf(id, sizeof id, "#%08x", item->data(0, Qt::UserRole).toUInt());
-            lines.push_back(std::string(2 * depth, ' ') + item->text(0).toStdString() + id);
-            for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
-        };
-        for (int i = 0; i < window.Tree()->topLevelItemCount(); ++i) walk(window.Tree()->topLevelItem(i), 0);
+        for (QTreeWidgetItemIterator it(window.Tree()); *it != nullptr; ++it) {
+            int depth = 0;
+            for (QTreeWidgetItem* up = (*it)->parent(); up != nullptr; up = up->parent()) ++depth;
+            lines.push_back(std::string(2 * depth, ' ') + (*it)->text(0).toStdString() + "#" +
+                            QString::number((*it)->data(0, Qt::UserRole).toUInt(), 16).toStdString());
+        }
         return lines;
     }
-    QTreeWidgetItem* Find(ItemId id, int skip = 0) const
+    QTreeWidgetItem* Find(ItemId id) const
     {
-        for (QTreeWidgetItemIterator it(window.Tree()); *it != nullptr; ++it) {
-            if ((*it)->data(0, Qt::UserRole).toUInt() == id && skip-- == 0) return *it;
-        }
-        return nullptr;
+        QTreeWidgetItemIterator it(window.Tree());
+        while (*it != nullptr && (*it)->data(0, Qt::UserRole).toUInt() != id) ++it;
+        return *it;
     }
-    void Select(ItemId id, int skip = 0)
+    void Select(ItemId id) { window.Tree()->setCurrentItem(Find(id)); }
+    std::string Status() const { return window.statusBar()->currentMessage().toStdString(); }
+    void Open(const std::string& file) { window.ShowOpenedFile(QString::fromStdString(file)); }
+    void Delete(Answer answer)
     {
-        QTreeWidgetItem* item = Find(id, skip);
-        ASSERT_NE(item, nullptr);
-        window.Tree()->setCurrentItem(item);
-    }
-    // A bank of two instruments (two wavesamples and one), as a SoundFont.
-    std::string TwoInstrumentBank()
-    {
-        ScriptedHost quiet;
-        WaveStore source(quiet);
-        source.NewBank("Kit", 3);
-        WriteFileBytes(dir / "data.raw", std::vector<std::uint8_t>(400, 1));
-        for (std::uint32_t i = 1; i <= 3; ++i) {
-            const char* names[] = {"", "kick", "snare", "hat"};
-            WavesampleRec& w = *source.NewWavesample(i, std_Copy, names[i], static_cast<int>(std::strlen(names[i])));
-            std::strcpy(w.sourcePath, (dir / "data.raw").c_str());
-            w.bits = 16, w.bytesPerSample = 2, w.isSigned = 1, w.length = 50, w.owner = NO_ITEM;
-        }
-        const auto instrument = [&](std::uint32_t index, const char* name, std::vector<KeyRegion> regions) {
-            InstrumentRec& i = *source.NewInstrument(index, NO_ITEM, name, static_cast<int>(std::strlen(name)));
-            i.layer.regionCount = static_cast<int>(regions.size());
-            for (std::size_t r = 0; r < regions.size(); ++r) {
-                i.layer.regions[r] = regions[r];
-                source.FetchWave(regions[r].wave)->owner = kInstrumentKind | index;
-            }
-        };
-        instrument(1, "Drums", {{0x80000001, 0, 40}, {0x80000002, 41, 127}});
-        instrument(2, "Hats", {{0x80000003, 0, 127}});
-        EXPECT_TRUE(source.Exp(dir / "kit.sbk", kBankId)) << LastError.message;
-        return dir / "kit.sbk";
-    }
-    std::string OneWave()
-    {
-        WriteFileBytes(dir / "in.raw", LittleEndianBytes(TestSignal(3000)));
-        EXPECT_EQ(::Run("sox -t raw -r 22050 -e signed -b 16 -c 1 " + Quoted(dir / "in.raw") + " " + Quoted(dir / "one.wav")), 0);
-        return dir / "one.wav";
+        host.answers.push_back(answer);
+        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+        QApplication::sendEvent(window.Tree(), &del);
     }
 };
 
-using Window = WindowFixture;
-
-TEST_F(Window, AFileWithoutInstrumentsShowsItsWavesamplesUnderTheRoot)
+TEST_F(Window, TheTreeAndTheStatusLineOfEachKind)
 {
     WriteFileBytes(dir / "noise.bin", std::vector<std::uint8_t>(1000, 7));
-    window.ShowOpenedFile(QString::fromStdString(dir / "noise.bin"));
-    EXPECT_EQ(host.sheets, (std::vector<std::pair<ItemId, int>>{{0x80000001, 1}}));  // the raw data page
-    EXPECT_EQ(TreeLines(), (std::vector<std::string>{"Generic Raw Audio File#20000000", "  0 : unnamed wave#80000001"}));
-    EXPECT_EQ(window.windowTitle(), "noise.bin");
-    EXPECT_EQ(window.statusBar()->currentMessage(), "File loaded.");
-}
-
-TEST_F(Window, OneInstrumentHasNoAllWavesamplesFolder)
-{
-    window.ShowOpenedFile(QString::fromStdString(OneWave()));
-    EXPECT_EQ(TreeLines(), (std::vector<std::string>{"Ms Windows wave file#20000000", "  0 : unnamed inst#40000001",
-                                                     "    0 : unnamed wave#80000001"}));
-}
-
-TEST_F(Window, TwoInstrumentsListEveryWavesampleInAllWavesamples)
-{
-    window.ShowOpenedFile(QString::fromStdString(TwoInstrumentBank()));
-    EXPECT_EQ(TreeLines(), (std::vector<std::string>{
-                               "Kit#20000000", "  Drums#44000000", "    kick#80000000", "    snare#80000001",
-                               "  Hats#44000002", "    hat#80000002", "  All Wavesamples#10000000", "    kick#80000000",
-                               "    snare#80000001", "    hat#80000002"}));
-}
-
-TEST_F(Window, SelectingShowsTheStatusLineOfEachKind)
-{
-    window.ShowOpenedFile(QString::fromStdString(TwoInstrumentBank()));
-    const std::pair<ItemId, const char*> cases[] = {
-        {0x80000000, "Wave: [0:60:40], 0Ks, 22kHz, 16b"},
-        {0x44000000, "Inst: 2 waves, 0KB"},
-        {kBankId, "Bank: Emu SoundFonts Bank / SB AWE32"},
-        {kFolderKind, "Folder: Contains all wavesamples"},
-    };
-    for (const auto& [id, line] : cases) {
+    const std::pair<std::string, std::vector<std::string>> files[] = {
+        {dir / "noise.bin", {"Generic Raw Audio File#20000000", "  0 : unnamed wave#80000001"}},
+        {kBells, {"Gravis Ultrasound / Forte Patch#20000000", "  Tubular Bells#40000001", "    UUBULAR#80000001"}},
+        {kFairyLake,
+         {"The Fairy Lake SBK #20000000", "  Halopad - Short#44000000", "    HALO#8000000a", "  Sea#44000001",
+          "    SEA#8000000b", "  All Wavesamples#10000000", "    HALO#8000000a", "    SEA#8000000b"}}};
+    for (const auto& [file, lines] : files) {
+        Open(file);
+        EXPECT_EQ(TreeLines(), lines) << file;
+    }
+    EXPECT_EQ(host.sheets, (std::vector<std::pair<ItemId, int>>{{0x80000001, 1}}));  // raw data: the layout page
+    EXPECT_EQ(window.windowTitle() + " " + Status().c_str(), "The_Fairy_Lake.OLD.sbk File loaded.");
+    for (const auto& [id, line] : {std::pair{0x8000000au, "Wave: [12:72:107], 23Ks, 44kHz, 16b"},
+                                   std::pair{kFolderKind, "Folder: Contains all wavesamples"}}) {
         Select(id);
-        EXPECT_EQ(window.SelectedItem(), id);
-        EXPECT_EQ(window.statusBar()->currentMessage().toStdString(), line);
+        EXPECT_EQ(std::make_tuple(window.SelectedItem(), Status()), std::make_tuple(id, line));
     }
 }
 
+// Echo holds an instrument of four wavesamples, DEPPDR on key 30 the first.
 TEST_F(Window, DeletingAWavesampleUnderAnInstrumentClearsItsKeysButKeepsIt)
 {
-    window.ShowOpenedFile(QString::fromStdString(TwoInstrumentBank()));
+    Open(kEcho);
     Select(0x80000000);
-    host.answers.push_back(Answer::Ok);
-    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-    QApplication::sendEvent(window.Tree(), &del);
-    ASSERT_EQ(host.messages.back().text, "Delete selected item?");
-    EXPECT_EQ(host.messages.back().caption, "Attention!");
-    const InstrumentRec& drums = *store.FetchInstrument(0x44000000);
-    ASSERT_EQ(drums.layer.regionCount, 1);
-    EXPECT_EQ(drums.layer.regions[0].wave, 0x80000001u);
-    EXPECT_EQ(drums.layer.keyMap[10], NO_ITEM);
-    EXPECT_NE(store.FetchWave(0x80000000), nullptr);
+    Delete(Answer::Ok);
+    EXPECT_EQ(host.messages.back().text + "|" + host.messages.back().caption, "Delete selected item?|Attention!");
+    const InstrumentRec& owner = *store.FetchInstrument(0x44000003);
+    EXPECT_EQ(std::make_tuple(owner.layer.regionCount, owner.layer.regions[0].wave), std::make_tuple(3, 0x80000001u));
+    EXPECT_EQ(store.FetchWave(owner.layer.keyMap[30]), nullptr);                         // its key plays nothing
     EXPECT_EQ(Find(0x80000000)->parent()->data(0, Qt::UserRole).toUInt(), kFolderKind);  // still in the folder
-    EXPECT_EQ(window.SelectedItem(), NO_ITEM);
-
-    Select(0x44000002);
-    host.answers.push_back(Answer::Cancel);
-    QApplication::sendEvent(window.Tree(), &del);
-    EXPECT_NE(store.FetchInstrument(0x44000002), nullptr);
-    host.answers.push_back(Answer::Ok);
-    QApplication::sendEvent(window.Tree(), &del);
-    EXPECT_EQ(store.FetchInstrument(0x44000002), nullptr);
-    EXPECT_EQ(Find(0x44000002), nullptr);
+    Select(0x44000000);
+    Delete(Answer::Cancel);
+    EXPECT_NE(store.FetchInstrument(0x44000000), nullptr);
+    Delete(Answer::Ok);
+    EXPECT_TRUE(store.FetchInstrument(0x44000000) == nullptr && Find(0x44000000) == nullptr);
 }
 
-TEST_F(Window, ARenamedItemKeepsAtMost80Characters)
+TEST_F(Window, DeletingAWavesampleRecomputesTheStatusLineAndItsInstrumentsSummary)
 {
-    window.ShowOpenedFile(QString::fromStdString(OneWave()));
-    QTreeWidgetItem* item = Find(0x80000001);
-    item->setText(0, QString(100, 'x'));
+    Open(kEcho);
+    Select(0x80000000);
+    ASSERT_EQ(ItemSummary(store, 0x44000003), "Inst: 4 waves, 58KB");
+    Delete(Answer::Ok);
+    EXPECT_EQ(Status(), "");  // nothing is selected
+    EXPECT_EQ(ItemSummary(store, 0x44000003), "Inst: 3 waves, 30KB");
+}
+
+TEST_F(Window, RenamingKeepsAtMost80CharactersAndCommandsFollowTheSelection)
+{
+    Open(kBells);
+    Find(0x80000001)->setText(0, QString(100, 'x'));
     EXPECT_EQ(std::string(store.FetchWave(0x80000001)->name), std::string(80, 'x'));
-    EXPECT_EQ(item->text(0), QString(80, 'x'));
-}
-
-TEST_F(Window, TheContextMenuDependsOnTheSelection)
-{
-    window.ShowOpenedFile(QString::fromStdString(OneWave()));
+    EXPECT_EQ(Find(0x80000001)->text(0), QString(80, 'x'));
     EXPECT_EQ(window.ContextMenuTexts(), (QStringList{"Open New File...", "", "Help"}));
+    for (int command : {kSaveAs, kProperties, kAudioPlayer, kCopy}) window.RunCommand(command);
+    EXPECT_TRUE(dialogs.offered.empty() && host.sheets.empty() && host.messages.empty());
     Select(0x80000001);
     EXPECT_EQ(window.ContextMenuTexts(),
               (QStringList{"Save As...", "Audio Player...", "Properties...", "", "Open New File...", "", "Help"}));
-}
-
-TEST_F(Window, CommandsNeedingASelectionDoNothingWithoutOne)
-{
-    window.ShowOpenedFile(QString::fromStdString(OneWave()));
-    for (int command : {kSaveAs, kProperties, kAudioPlayer, kCopy}) window.RunCommand(command);
-    EXPECT_TRUE(dialogs.titles.empty());
-    EXPECT_TRUE(host.sheets.empty());
-    EXPECT_TRUE(host.messages.empty());
-    Select(0x80000001);
     window.RunCommand(kProperties);
     EXPECT_EQ(host.sheets, (std::vector<std::pair<ItemId, int>>{{0x80000001, 0}}));
 }
 
-TEST_F(Window, SaveAsOffersTheRowsOfTheKindAndProposesTheName)
+TEST_F(Window, SaveAsOffersTheKindsRowsAsksBeforeReplacingAndRemembersTheChoice)
 {
-    window.ShowOpenedFile(QString::fromStdString(TwoInstrumentBank()));
-    Select(0x44000000);
-    window.RunCommand(kSaveAs);  // cancelled
-    ASSERT_EQ(dialogs.offeredFilters.size(), 1u);
-    EXPECT_EQ(dialogs.offeredFilters[0],
-              (QStringList{"'DAC' - Digital Audio Playback Device (*.'DAC')", "PAT - Advanced Gravis UltraSound Patch (*.pat)",
-                           "SBK - Emu SoundFonts Bank / SB AWE32 (*.sbk)", "TXT - Ascii Text Description (*.txt)",
-                           "WFP - Turtle Beach WaveFront Program (*.wfp)"}));
-    EXPECT_EQ(dialogs.titles[0], "Save instrument: Drums");
-    EXPECT_EQ(dialogs.offeredName[0], "Drums");
-    Select(kBankId);
-    window.RunCommand(kSaveAs);
-    EXPECT_EQ(dialogs.offeredFilters[1].size(), 4);  // 'DAC', sbk, txt, wfb
-    Select(kFolderKind);
-    window.RunCommand(kSaveAs);
-    EXPECT_EQ(dialogs.offeredFilters[2], (QStringList{"TXT - Ascii Text Description (*.txt)"}));
-}
-
-TEST_F(Window, SaveAsAppendsTheExtensionAsksBeforeReplacingAndRemembersTheChoice)
-{
-    window.ShowOpenedFile(QString::fromStdString(OneWave()));
-    Select(0x80000001);
-    const QString target = QString::fromStdString(dir / "saved");
+    Open(kFairyLake);
+    for (ItemId id : {0x44000000u, kFolderKind, 0x8000000au}) {
+        Select(id);
+        window.RunCommand(kSaveAs);  // cancelled
+    }
+    EXPECT_EQ(dialogs.offered[0][0] + "|" + dialogs.offered[0][2], "Save instrument: Halopad - Short|Halopad - Short");
+    EXPECT_EQ(dialogs.offered[0].size(), 3 + 5);  // 'DAC', pat, sbk, txt, wfp
+    EXPECT_EQ(dialogs.offered[1].mid(3), (QStringList{"TXT - Ascii Text Description (*.txt)"}));
+    const int wav = dialogs.offered[2].indexOf("WAV - Ms Windows PCM waves (*.wav)") - 3;
     WriteFileBytes(dir / "saved.wav", {1, 2, 3});
-    const int wav = 11;  // 'DAC', 'CLIP', au, aif, iff, pat, raw, sbk, sds, snd, txt, wav, wfp
-    dialogs.choices = {{target, wav}, {target, wav}};
+    dialogs.choices = {{QString::fromStdString(dir / "saved"), wav}, {QString::fromStdString(dir / "saved"), wav}};
     host.answers = {Answer::No, Answer::Yes};
     window.RunCommand(kSaveAs);
-    ASSERT_EQ(dialogs.titles.size(), 2u);  // "No" showed the dialog again
-    EXPECT_EQ(dialogs.offeredName[1], "saved.wav");
-    EXPECT_EQ(host.messages[0].text, "File already exists!\nOverwrite it?");
-    EXPECT_EQ(host.messages[0].caption, (dir / "saved.wav"));
-    EXPECT_EQ(host.messages[0].buttons, Buttons::YesNoCancel);
-    EXPECT_GT(ReadFileBytes(dir / "saved.wav").size(), 3u);
-    EXPECT_EQ(window.statusBar()->currentMessage(), "Item saved");
-    EXPECT_EQ(settings.szLastOutDir, dir.Path());
-    EXPECT_EQ(settings.LastExp[3], 12u);
-    window.RunCommand(kSaveAs);
-    EXPECT_EQ(dialogs.offeredFilter.back(), "WAV - Ms Windows PCM waves (*.wav)");
+    ASSERT_EQ(dialogs.offered.size(), 5u);  // "No" showed the dialog again
+    EXPECT_EQ(dialogs.offered[4][2], "saved.wav");
+    EXPECT_EQ(std::make_tuple(host.messages[0].text, host.messages[0].caption, host.messages[0].buttons),
+              std::make_tuple("File already exists!\nOverwrite it?", dir / "saved.wav", Buttons::YesNoCancel));
+    EXPECT_EQ(FindWaveChunks(ReadFileBytes(dir / "saved.wav")).dataSize, 2 * store.FetchWave(0x8000000a)->length);
+    EXPECT_EQ(Status(), "Item saved");
+    EXPECT_EQ(std::make_tuple(settings.szLastOutDir, settings.LastExp[3]), std::make_tuple(dir.Path(), wav + 1u));
 }
 
-TEST_F(Window, DoubleClickInTheTreeOpensOrSavesAndRightClickIsTheWindows)
+TEST_F(Window, DoubleClickOpensOrSavesAndADropOpensTheFirstFile)
 {
     window.show();
-    window.ShowOpenedFile(QString::fromStdString(OneWave()));
+    Open(kFairyLake);
     QWidget* viewport = window.Tree()->viewport();
-    const auto doubleClick = [&] {
-        QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), viewport->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        EXPECT_FALSE(QApplication::sendEvent(viewport, &click) && click.isAccepted() && false);
+    for (ItemId id : {NO_ITEM, 0x8000000au}) {
+        Select(id);
+        QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), viewport->mapToGlobal(QPointF(5, 5)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &click);
         QCoreApplication::processEvents();
-    };
-    doubleClick();
-    ASSERT_EQ(dialogs.titles.size(), 1u);
-    EXPECT_EQ(dialogs.titles[0], "Open New File");
-    EXPECT_EQ(window.Tree()->toolTip(), "");  // the first Open takes the tooltip away
-    Select(0x80000001);
-    doubleClick();
-    ASSERT_EQ(dialogs.titles.size(), 2u);
-    EXPECT_EQ(dialogs.titles[1].toStdString(), "Save wavesample: 0 : unnamed wave");
-}
-
-TEST_F(Window, ADroppedFileOpensTheFirstOnly)
-{
-    const QString first = QString::fromStdString(OneWave());
+    }
+    ASSERT_EQ(dialogs.offered.size(), 2u);
+    EXPECT_EQ(dialogs.offered[0][0] + "|" + dialogs.offered[1][0], "Open New File|Save wavesample: HALO");
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile("/nonexistent.wav")});
-    window.show();
-    const QPointF inTree = window.Tree()->viewport()->mapTo(&window, QPointF(20, 20));
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(kBells)), QUrl::fromLocalFile("/nonexistent")});
+    const QPointF inTree = viewport->mapTo(&window, QPointF(20, 20));
     QDragEnterEvent enter(inTree.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&window, &enter);
     QDropEvent drop(inTree, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&window, &drop);
-    for (int i = 0; i < 10 && window.windowTitle() != "one.wav"; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_EQ(window.windowTitle(), "one.wav");
-    EXPECT_TRUE(host.messages.empty());
+    for (int i = 0; i < 10 && TreeLines().size() != 3; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(window.windowTitle(), "014_Tubular_Bells.pat");
     EXPECT_EQ(TreeLines().size(), 3u);
+    EXPECT_TRUE(host.messages.empty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The window's tests run with a QApplication, headless unless a display is given.
-#include <QApplication>
+// The window's tests run with a QApplication, headless unless a display is given (as in test discovery).
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 int main(int argc, char** argv)
 {

@@ -1,186 +1,128 @@
-// The export driver: row choice by extension, replacing targets safely, refusing the source.
+// The export driver: the target is replaced only when complete, and a failed or interrupted
+// export leaves no temporary file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
-#include "kit/scripted_host.h"
-#include "kit/temp_file.h"
+#include "kit/import_fixture.h"
 #include "store/copy_routines.h"
-#include "store/export_format.h"
 #include "store/sinks.h"
-#include "store/wave_store.h"
 #include "support/file.h"
 #include "support/last_error.h"
+#include "support/pending_file.h"
 
 namespace {
 
-TEST(ExportTable, HasEveryRowWithItsKindsInOrder)
-{
-    const std::span<const ExportFormat> rows = ExportTable();
-    ASSERT_EQ(rows.size(), 14u);
-    const std::uint32_t masks[] = {0xE0000000, 0x80000000, 0x80000000, 0x80000000, 0x80000000, 0xC0000000, 0x80000000,
-                                   0xE0000000, 0x80000000, 0x80000000, 0xF0000000, 0x80000000, 0x20000000, 0xC0000000};
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(rows[i].kindMask, masks[i]) << i;
-        EXPECT_EQ(rows[i].noFile, i < 2) << i;
-        EXPECT_LT(std::strlen(rows[i].description), 64u);
-    }
-    EXPECT_STREQ(rows[11].extension, "wav");
-    EXPECT_STREQ(rows[11].description, "Ms Windows PCM waves");
-    EXPECT_STREQ(rows[0].extension, "'DAC'");
-}
-
-TEST(ExportTable, FindsTheRowByTheLastExtension)
-{
-    ScriptedHost host;
-    WaveStore store(host);
-    struct Case {
-        const char* name;
-        int row;
-    };
-    for (const Case& c : {Case{"out.WAV", 11}, Case{"a.b.wav", 11}, Case{"out.wave", -1}, Case{"out", -1},
-                          Case{"out.dir/file", -1}, Case{"x.'dac'", 0}, Case{"x.'CLIP'", 1}, Case{"x.dac", -1},
-                          Case{"bank.wfb", 12}, Case{"wav", 11}}) {
-        EXPECT_EQ(FindExportFormat(store, c.name), c.row) << c.name;
-    }
-    EXPECT_EQ(GetExportFormat(store, 13)->kindMask, 0xC0000000u);
-    EXPECT_EQ(GetExportFormat(store, 14), nullptr);
-}
-
-// A writer that writes a header, the wavesample's data, then patches the header after reading
-// it back (as writers that fill in sizes at the end do). Fails for ids with index 13.
+// A header, the data, the header patched after reading it back (as writers that fill in sizes
+// do), then a mark at the current position. Fails half way for index 13.
 bool TestWrite(WaveStore& store, File* file, ItemId item)
 {
     const WavesampleRec* wave = store.FetchWave(item);
     if (wave == nullptr) return RefuseKind("test_Write", "TST");
-    if (!file->Write("HDR?", 4)) return false;
-    if (!CopyToFile(store, *wave, SinkSignedLE, *file)) return false;
     char back[4] = {};
-    file->ReadAt(0, back, 4);
-    if (!file->Seek(3) || !file->Write(back[0] == 'H' ? "!" : "?", 1)) return false;
-    if ((item & kIndexMask) == 13) return Fail("test_Write", "Failed half way");
-    return true;
+    if (!file->Write("HDR?", 4) || !CopyToFile(*wave, SinkSignedLE, *file, "test_Write")) return false;
+    if (file->ReadAt(0, back, 4) != 4 || !file->WriteAt(3, back[0] == 'H' ? "!" : "?", 1)) return false;
+    return (item & kIndexMask) == 13 ? Fail("test_Write", "Failed half way") : file->Write("E", 1);
 }
 
-std::vector<ItemId> gPlayed;
-bool TestPlay(WaveStore&, File* file, ItemId item)
-{
-    gPlayed.push_back(item);
-    return file == nullptr;
-}
-
-const ExportFormat kTestRows[] = {
-    {"'DAC'", TestPlay, "Play", 0xE0000000, true, "dac_Write"},
+const ExportFormat kTestExportRows[] = {
+    {"'DAC'", [](WaveStore&, File* file, ItemId) { return file == nullptr; }, "Play", 0xE0000000, true, "dac_Write"},
     {"tst", TestWrite, "Test", 0x80000000, false, "test_Write"},
+    {"sig", [](WaveStore&, File* file, ItemId) { return file->Write("half", 4) && std::raise(SIGTERM) == 0; },
+     "Interrupted", 0x80000000, false, "sig_Write"},
 };
 
-struct ExportFixture : ::testing::Test {
+struct ExportDriver : ::testing::Test {
     ScriptedHost host;
-    WaveStore store{host, ImportTable(), kTestRows};
+    WaveStore store{host, {}, kTestExportRows};
     TempFile source{"source.raw", Bytes{}.Le16(1, 2, 3)};
 
     ItemId AddWave(std::uint32_t index)
     {
         WavesampleRec& w = *store.NewWavesample(index, std_Copy, nullptr, 0);
         std::strcpy(w.sourcePath, source.Path().c_str());
-        w.bits = 16, w.bytesPerSample = 2, w.isSigned = 1, w.length = 3;
+        w.layout.bits = 16, w.layout.bytes = 6, w.length = 3;
         return kWaveKind | index;
     }
     std::string Target(const std::string& name) const { return source.Dir() / name; }
     std::size_t FilesInFolder() const
     {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(source.Dir().Path()),
-                                                      std::filesystem::directory_iterator()));
+        const std::filesystem::directory_iterator files(source.Dir().Path());
+        return static_cast<std::size_t>(std::distance(begin(files), end(files)));
     }
 };
 
-using ExportDriver = ExportFixture;
-
-TEST_F(ExportDriver, WritesAndReplacesAnExistingFile)
-{
-    const ItemId wave = AddWave(1);
-    WriteFileBytes(Target("out.tst"), std::vector<std::uint8_t>(100, 0xEE));
-    ASSERT_TRUE(store.Exp(Target("out.tst"), wave)) << LastError.message;
-    EXPECT_EQ(ReadFileBytes(Target("out.tst")), Bytes{}.Tag("HDR!").Le16(1, 2, 3).Data());
-    EXPECT_EQ(FilesInFolder(), 2u);  // the source and the target, no temporary left
-}
-
-TEST_F(ExportDriver, AFailedExportLeavesTheOldTargetUntouched)
-{
-    const ItemId wave = AddWave(13);
-    const std::vector<std::uint8_t> old(100, 0xEE);
-    WriteFileBytes(Target("out.tst"), old);
-    EXPECT_FALSE(store.Exp(Target("out.tst"), wave));
-    EXPECT_EQ(LastError.location, "test_Write");
-    EXPECT_EQ(LastError.message, "Failed half way");
-    EXPECT_EQ(ReadFileBytes(Target("out.tst")), old);
-    EXPECT_EQ(FilesInFolder(), 2u);
-    // A refused kind too.
-    EXPECT_FALSE(store.Exp(Target("out.tst"), kInstrumentKind));
-    EXPECT_EQ(LastError.message, "Export type not supported by .TST");
-    EXPECT_EQ(ReadFileBytes(Target("out.tst")), old);
-}
-
-TEST_F(ExportDriver, RefusesToWriteOverTheSourceFileUnderAnyName)
-{
-    const ItemId wave = AddWave(1);
-    const std::vector<std::uint8_t> original = ReadFileBytes(source.Path());
-    const std::string link = Target("alias.tst");
-    ASSERT_EQ(::link(source.Path().c_str(), link.c_str()), 0);
-    for (const std::string& target : {link, source.Dir().Path() + "/./alias.tst"}) {
-        EXPECT_FALSE(store.Exp(target, wave));
-        EXPECT_EQ(LastError.location, "WaveStore::Exp");
-        EXPECT_EQ(LastError.message, "Output file is the source file");
-    }
-    EXPECT_EQ(ReadFileBytes(source.Path()), original);
-}
-
-TEST_F(ExportDriver, UnknownExtensionsAndUncreatableFilesFail)
-{
-    const ItemId wave = AddWave(1);
-    EXPECT_FALSE(store.Exp(Target("out.wave"), wave));
-    EXPECT_EQ(LastError.message, "Not a supported export extension type");
-    EXPECT_FALSE(store.Exp(Target("no-such-folder/out.tst"), wave));
-    EXPECT_EQ(LastError.message, "Couldn't create output file");
-    std::filesystem::create_directory(Target("folder.tst"));
-    EXPECT_FALSE(store.Exp(Target("folder.tst"), wave));
-    EXPECT_EQ(LastError.message, "Couldn't create output file");
-    EXPECT_EQ(FilesInFolder(), 2u);
-}
-
-TEST_F(ExportDriver, AnExportInsideAnEnumerationLeavesItWhereItWas)
+TEST_F(ExportDriver, ReplacesAFileKeepingItsModeGivesANewOneTheUsualModeAndLeavesAnEnumerationWhereItWas)
 {
     for (std::uint32_t i = 1; i <= 3; ++i) AddWave(i);
-    WriteFileBytes(Target("existing.tst"), {1});  // the source check walks the store
+    const std::string out = Target("out.b.TST");  // the last extension, in any case
+    WriteFileBytes(out, std::vector<std::uint8_t>(100, 0xEE));
+    ASSERT_EQ(::chmod(out.c_str(), 0640), 0);
     std::vector<ItemId> visited;
     ItemId id;
     void* record;
-    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {
+    for (std::uint32_t n = 0; store.NextItem(n, id, record); ++n) {  // the source check walks the store
         visited.push_back(id);
-        EXPECT_TRUE(store.Exp(Target("existing.tst"), id));
+        EXPECT_TRUE(store.Exp(out, id)) << LastError.message;
     }
-    EXPECT_EQ(visited, (std::vector<ItemId>{0x80000001, 0x80000002, 0x80000003}));
+    EXPECT_EQ(visited, (std::vector<ItemId>{kWaveKind | 1, kWaveKind | 2, kWaveKind | 3}));
+    EXPECT_EQ(ReadFileBytes(out), Bytes{}.Tag("HDR!").Le16(1, 2, 3).Tag("E").Data());
+    ASSERT_TRUE(store.Exp(Target("new.tst"), kWaveKind | 1));
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    struct stat st[2] {};
+    EXPECT_EQ(::stat(out.c_str(), &st[0]) + ::stat(Target("new.tst").c_str(), &st[1]), 0);
+    EXPECT_EQ(std::tuple(st[0].st_mode & 07777, st[1].st_mode & 07777), std::tuple(0640u, 0666u & ~mask));
+    EXPECT_EQ(FilesInFolder(), 3u);  // the source and the targets, no temporary left
 }
 
-TEST_F(ExportDriver, PseudoTargetsCreateNoFile)
+TEST_F(ExportDriver, AFailedRefusedOrImpossibleExportLeavesTheOldTargetAndNoTemporary)
 {
-    gPlayed.clear();
-    EXPECT_TRUE(store.Exp(Target("anything.'dac'"), kBankId));
-    EXPECT_EQ(gPlayed, (std::vector<ItemId>{kBankId}));
-    EXPECT_FALSE(std::filesystem::exists(Target("anything.'dac'")));
+    const std::vector<std::uint8_t> old(100, 0xEE);
+    WriteFileBytes(Target("out.tst"), old);
+    std::filesystem::create_directory(Target("folder.tst"));
+    for (const auto& [name, item, error] :
+         {std::tuple{"out.tst", AddWave(13), "test_Write: Failed half way"},
+          {"out.tst", kInstrumentKind, "test_Write: Export type not supported by .TST"},
+          {"out.wave", AddWave(1), "WaveStore::Exp: Not a supported export extension type"},
+          {"dir.tst/out", kWaveKind | 1, "WaveStore::Exp: Not a supported export extension type"},
+          {"no-such-folder/out.tst", kWaveKind | 1, "WaveStore::Exp: Couldn't create output file"},
+          {"folder.tst", kWaveKind | 1, "WaveStore::Exp: Couldn't create output file"}}) {
+        EXPECT_FALSE(store.Exp(Target(name), item));
+        EXPECT_EQ(LastError.location + ": " + LastError.message, error);
+        EXPECT_EQ(ReadFileBytes(Target("out.tst")), old);
+        EXPECT_EQ(FilesInFolder(), 3u);
+    }
+    EXPECT_TRUE(store.Exp(Target("anything.'dac'"), kBankId));  // a pseudo-target: no file
+    EXPECT_EQ(FilesInFolder(), 3u);
 }
 
-TEST(ExportScaffolding, RowsWithoutAWriterFailUnderTheirLocationAndKeepTheTarget)
+// Runs `body` in a child with the signal handlers installed; the child's wait status.
+int InChild(const std::function<void()>& body)
 {
-    ScriptedHost host;
-    WaveStore store(host);
-    TempFile old("keep.au", Bytes{}.Tag("old contents"));
-    EXPECT_FALSE(store.Exp(old.Path(), kWaveKind | 1));
-    EXPECT_EQ(LastError.location, "au_Write");
-    EXPECT_EQ(LastError.message, "Writing this format is not supported yet");
-    EXPECT_EQ(ReadFileBytes(old.Path()), Bytes{}.Tag("old contents").Data());
+    const pid_t child = ::fork();
+    if (child == 0) RemovePendingFileOnSignals(), body(), ::_exit(0);
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child ? status : -1;
+}
+
+TEST_F(ExportDriver, AnInterruptedExportLeavesNoTemporaryFileAndStillEndsByTheSignal)
+{
+    const ItemId wave = AddWave(1);
+    int status = InChild([&] { (void)store.Exp(Target("out.sig"), wave); });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(FilesInFolder(), 1u);
+    const std::string done = Target("done.wav");  // no longer pending: the export finished
+    WriteFileBytes(done, {1});
+    status = InChild([&] { SetPendingFile(done.c_str()), ClearPendingFile(), std::raise(SIGINT); });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    EXPECT_TRUE(std::filesystem::exists(done));
 }
 
 }  // namespace

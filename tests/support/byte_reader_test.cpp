@@ -16,12 +16,11 @@ struct Header {  // a file table in miniature
     be16 rate;
     std::uint8_t flags;
 };
-static_assert(sizeof(Header) == 11);
-static_assert(offsetof(Header, rate) == 8);
+static_assert(sizeof(Header) == 11 && offsetof(Header, rate) == 8);
 
-const Bytes kImage = Bytes{}.Tag("RIFF").Le32(0x11223344).Be16(0xAABB).U8(7).Le16(0xFFFE);
+const Bytes kImage = Bytes{}.Tag("RIFF").Le32(0x11223344).Be16(0xAABB).U8(7).Le16(0xFFFE).U8(1, 2, 3, 3, 2, 1);
 
-TEST(ByteReader, ReadsEachByteOrderFromMemoryAndFileAlike)
+TEST(ByteReader, ReadsEachByteOrderFromMemoryAndFileAlikeAndZerosPastTheEnd)
 {
     TempFile f("image.bin", kImage);
     File file = File::OpenRead(f.Path());
@@ -29,87 +28,38 @@ TEST(ByteReader, ReadsEachByteOrderFromMemoryAndFileAlike)
     ByteReader fromMemory(kImage.Data());
     for (ByteReader* r : {&fromFile, &fromMemory}) {
         const Header h = r->Get<Header>();
-        EXPECT_EQ(std::string(h.tag, 4), "RIFF");
-        EXPECT_EQ(h.size, 0x11223344u);
-        EXPECT_EQ(h.rate, 0xAABBu);
-        EXPECT_EQ(h.flags, 7);
+        EXPECT_EQ(std::tuple(std::string(h.tag, 4), h.size.Get(), h.rate.Get(), h.flags),
+                  std::tuple("RIFF", 0x11223344u, 0xAABB, 7));
         EXPECT_EQ(AsSigned(r->Le16()), -2);
+        EXPECT_EQ(r->Le24(), 0x030201u);
+        EXPECT_EQ(r->Be24(), 0x030201u);
+        r->Seek(r->Size());
         EXPECT_FALSE(r->Truncated());
-        EXPECT_EQ(r->Left(), 0u);
+        EXPECT_EQ(r->Le16() + r->U8(), 0);  // past the end: zeros, and the flag stays
+        EXPECT_TRUE(r->Truncated());
     }
+    ByteReader partial(ByteReader(file, 17, 100).Sub(3));  // the range is clamped to the file first
+    EXPECT_EQ(partial.Le32(), 0x0102u);                    // a partial read keeps its bytes
+    EXPECT_TRUE(partial.Truncated());
 }
 
-TEST(ByteReader, ReadingPastTheEndGivesZerosAndStaysTruncated)
-{
-    const Bytes bytes = Bytes{}.U8(1, 2, 3);
-    ByteReader r(bytes.Data());
-    EXPECT_EQ(r.Le32(), 0x030201u);
-    EXPECT_TRUE(r.Truncated());
-    EXPECT_EQ(r.U8(), 0);
-    EXPECT_TRUE(r.Truncated());
-}
-
-TEST(ByteReader, SubIsBoundedAndClampedToTheParent)
+TEST(ByteReader, TagsAndChildReadersStayInsideTheirRange)
 {
     ByteReader r(kImage.Data());
-    r.Skip(4);
+    EXPECT_TRUE(!r.Tag("RIFX") && r.Tag("RIFF"));
     ByteReader size = r.Sub(4);
-    EXPECT_EQ(size.Size(), 4u);
-    EXPECT_EQ(size.Offset(), 4u);
+    EXPECT_EQ(std::tuple(size.Size(), size.Offset()), std::tuple(4u, 4u));
     EXPECT_EQ(size.Le32(), 0x11223344u);
     EXPECT_EQ(size.U8(), 0);  // the child does not see its parent's next bytes
-    EXPECT_TRUE(size.Truncated());
-    EXPECT_FALSE(r.Truncated());
+    EXPECT_TRUE(size.Truncated() && !r.Truncated());
     ByteReader rest = r.Sub(1000);
-    EXPECT_EQ(rest.Size(), 5u);
-    EXPECT_TRUE(r.Truncated());
-}
-
-TEST(ByteReader, TagAdvancesOnlyOnAMatch)
-{
-    ByteReader r(kImage.Data());
-    EXPECT_FALSE(r.Tag("RIFX"));
-    EXPECT_EQ(r.Tell(), 0u);
-    EXPECT_TRUE(r.Tag("RIFF"));
-    EXPECT_EQ(r.Tell(), 4u);
-    const Bytes two = Bytes{}.Tag("RI");
-    ByteReader tiny(two.Data());
-    EXPECT_FALSE(tiny.Tag("RIFF"));
-    EXPECT_FALSE(tiny.Truncated());
-}
-
-TEST(ByteReader, ARangeBeyondTheFileIsClampedAndFlagged)
-{
-    TempFile f("image.bin", kImage);
-    File file = File::OpenRead(f.Path());
-    ByteReader inside(file, 4, 4);
-    EXPECT_EQ(inside.Le32(), 0x11223344u);
-    EXPECT_FALSE(inside.Truncated());
-    ByteReader past(file, 10, 100);
-    EXPECT_EQ(past.Size(), kImage.Size() - 10);
-    EXPECT_TRUE(past.Truncated());
-    ByteReader far(file, 1000, 4);
-    EXPECT_EQ(far.Size(), 0u);
-    EXPECT_EQ(far.Le32(), 0u);
-}
-
-TEST(ByteReader, SeekPastTheEndClampsAndFlags)
-{
-    ByteReader r(kImage.Data());
-    r.Seek(kImage.Size());
-    EXPECT_FALSE(r.Truncated());
-    r.Seek(kImage.Size() + 1);
-    EXPECT_TRUE(r.Truncated());
-    EXPECT_EQ(r.Tell(), kImage.Size());
-}
-
-TEST(ByteReader, TextIsTerminatedAfterItsWidth)
-{
-    const Bytes piano = Bytes{}.Tag("Piano!");
-    ByteReader r(piano.Data());
+    EXPECT_EQ(rest.Size(), kImage.Size() - 8);
+    EXPECT_TRUE(r.Truncated() && rest.Truncated());
+    EXPECT_FALSE(rest.Tag(std::string(kImage.Size(), 'x')) || rest.Tag("\xAA\xBB\x07\xFE\xFF\x01\x02\x03\x04"));
+    EXPECT_EQ(rest.Tell(), 0u);
     char text[5];
-    r.Text(text, 4);
-    EXPECT_STREQ(text, "Pian");
+    rest.Skip(3), rest.Text(text, 4);
+    EXPECT_EQ(std::string(text), "\xFE\xFF\x01\x02");
 }
 
 }  // namespace

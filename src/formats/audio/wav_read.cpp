@@ -283,6 +283,7 @@ private:
     {
         state_.haveFormat = false;
         state_.haveData = false;
+        state_.fact = 0;
         const bool walked = WalkInside(chunk, [this](Chunk& inner) { return Handle(inner); });
         state_.cues = {};
         if (!walked) return false;
