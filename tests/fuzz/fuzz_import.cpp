@@ -5,57 +5,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 
 #include "formats/format_tables.h"
-#include "host/host.h"
+#include "host/console_host.h"
 #include "store/data_format.h"
 #include "store/sinks.h"
 #include "store/wave_store.h"
 
 namespace {
-
-// Answers every question with its first choice and fills the raw-data page from the input's
-// first bytes, so raw layouts are fuzzed too.
-class FuzzHost : public Host {
-public:
-    FuzzHost(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-
-    Answer Ask(const Message& message) override
-    {
-        return message.buttons == Buttons::YesNo || message.buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
-    }
-    void ShowItemProperties(WaveStore& store, ItemId item, int) override
-    {
-        WavesampleRec* wave = store.FetchWave(item);
-        if (wave == nullptr) return;
-        DataFormatChoice choice = DataFormatInitial(*wave);
-        const std::uint8_t flags = Byte(0);
-        choice.type = static_cast<DataType>(flags % 5);
-        choice.isSigned = (flags & 0x10) != 0;
-        choice.stereo = (flags & 0x20) != 0;
-        choice.byteSwap = (flags & 0x40) != 0;
-        choice.sampleRate = 1000u + Byte(1) * 200u;
-        choice.dataOffset = Byte(2);
-        if ((flags & 0x80) != 0) choice.sampleSize = Byte(3) * 64u;
-        DataFormatApply(choice, *wave, store.fileSize);
-    }
-    int ShowAudioPlayer(WaveStore&, ItemId) override { return 0; }
-    bool SetClipboardWave(std::span<const std::uint8_t>) override { return true; }
-    void SetStatus(std::string_view) override {}
-    ProgramSettings& Settings() override { return settings_; }
-
-private:
-    std::uint8_t Byte(std::size_t at) const { return at < size_ ? data_[at] : 0; }
-
-    const std::uint8_t* data_;
-    std::size_t size_;
-    ProgramSettings settings_;
-};
-
-class DiscardSink : public SampleSink {
-public:
-    bool Take(const PcmFormat&, std::uint8_t*, std::uint32_t) override { return true; }
-};
 
 // A folder of this process's own, in memory where the system has one (exports sync their
 // files, which costs nothing there), removed at exit.
@@ -67,11 +25,7 @@ struct ScratchFolder {
         path = (base / ("koba-fuzz-" + std::to_string(::getpid()))).string();
         std::filesystem::create_directories(path);
     }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
+    ~ScratchFolder() { std::filesystem::remove_all(path); }
     std::string path;
 };
 
@@ -79,6 +33,28 @@ const std::string& Scratch()
 {
     static const ScratchFolder folder;
     return folder.path;
+}
+
+class DiscardSink : public SampleSink {
+public:
+    bool Take(const PcmFormat&, std::uint8_t*, std::uint32_t) override { return true; }
+};
+
+// The raw-data page filled from the input's first bytes, so that raw layouts are fuzzed too.
+void FillRawPage(WaveStore& store, ItemId item, const std::uint8_t* data, std::size_t size)
+{
+    WavesampleRec* wave = store.FetchWave(item);
+    if (wave == nullptr) return;
+    const auto byte = [&](std::size_t at) -> unsigned { return at < size ? data[at] : 0; };
+    DataFormatChoice choice = DataFormatInitial(*wave);
+    choice.type = static_cast<DataType>(byte(0) % 5);
+    choice.isSigned = (byte(0) & 0x10) != 0;
+    choice.stereo = (byte(0) & 0x20) != 0;
+    choice.byteSwap = (byte(0) & 0x40) != 0;
+    choice.sampleRate = 1000 + byte(1) * 200;
+    choice.dataOffset = byte(2);
+    if ((byte(0) & 0x80) != 0) choice.sampleSize = byte(3) * 64;
+    DataFormatApply(choice, *wave, store.fileSize);
 }
 
 void ExportEverything(WaveStore& store)
@@ -100,17 +76,16 @@ void ExportEverything(WaveStore& store)
 int FuzzImport(const std::string& extension, const std::uint8_t* data, std::size_t size)
 {
     const std::string path = Scratch() + "/input." + (extension == "*" ? "fuzz" : extension);
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
-    FuzzHost host(data, size);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    std::ostream discard(nullptr);
+    ConsoleHost host(discard);
+    host.SetPolicy(ConsoleHost::Policy::Accept);
+    host.SetPropertySheet([&](WaveStore& store, ItemId item, int) { FillRawPage(store, item, data, size); });
     WaveStore store(host, ImportTable(), ExportTable());
     if (store.Imp(path)) {
         store.ForEachItem([](ItemId id, const void* record) {
-            if (!IsWave(id)) return;
             DiscardSink sink;
-            (void)CopyWave(*static_cast<const WavesampleRec*>(record), sink);
+            if (IsWave(id)) (void)CopyWave(*static_cast<const WavesampleRec*>(record), sink);
         });
         ExportEverything(store);
     }
