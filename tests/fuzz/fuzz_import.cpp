@@ -57,10 +57,20 @@ void FillRawPage(WaveStore& store, ItemId item, const std::uint8_t* data, std::s
     DataFormatApply(choice, *wave, store.fileSize);
 }
 
+// Every writer on the bank, the folder and the first items of each kind: the bank already
+// carries every wavesample, and thousands of single exports would only cost time.
 void ExportEverything(WaveStore& store)
 {
+    constexpr std::size_t kItemsPerKind = 16;
     std::vector<ItemId> items;
-    store.ForEachItem([&](ItemId id, const void*) { items.push_back(id); });
+    std::size_t waves = 0, instruments = 0;
+    store.ForEachItem([&](ItemId id, const void*) {
+        std::size_t& count = IsWave(id) ? waves : instruments;
+        if (IsWave(id) || IsInstrument(id)) {
+            if (++count > kItemsPerKind) return;
+        }
+        items.push_back(id);
+    });
     for (const ItemId id : items) {
         for (const ExportFormat& row : store.ExportRows()) {
             if (row.noFile || (row.kindMask & id & kKindMask) == 0) continue;
