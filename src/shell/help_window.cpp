@@ -7,8 +7,17 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+// The page lives in this static library's resources, which the linker keeps only when they
+// are named: without this the installed program shows an empty window.
+static void LoadHelpResources()
+{
+    Q_INIT_RESOURCE(shell);
+}
+
 void ShowHelpTopic(const char* topic, QWidget* parent)
 {
+    static const bool loaded = (LoadHelpResources(), true);
+    (void)loaded;
     static QPointer<QDialog> window;
     if (window == nullptr) {
         window = new QDialog(parent);

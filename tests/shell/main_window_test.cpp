@@ -3,41 +3,23 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTreeWidget>
-#include <deque>
-#include <filesystem>
 
 #include "kit/import_fixture.h"
 #include "kit/tools.h"
+#include "shell/modal_answers.h"
 #include "shell/qt_host.h"
 #include "store/item_view.h"
 
 namespace {
 
-// The shared test files lie beside the checkout.
-const std::string kShared = std::filesystem::path(__FILE__).parent_path().string() + "/../../../shared/testdata/";
-const std::string kFairyLake = kShared + "sbk/The_Fairy_Lake.OLD.sbk", kEcho = kShared + "sbk/Echo.OLD.sbk";
+const std::string kFairyLake = KOBA_SHARED_TESTDATA "/sbk/The_Fairy_Lake.OLD.sbk",
+                  kEcho = KOBA_SHARED_TESTDATA "/sbk/Echo.OLD.sbk";
 const std::string kBells = FreepatsPath("Tone_000/014_Tubular_Bells.pat");
-
-// Questions answered from a queue and recorded; property sheets recorded, not shown.
-struct TestHost : QtHost {
-    using QtHost::QtHost;
-    Answer Ask(const Message& message) override
-    {
-        messages.push_back(message);
-        return message.buttons == Buttons::Ok || next == answers.size() ? message.defaultAnswer : answers[next++];
-    }
-    void ShowItemProperties(WaveStore&, ItemId item, int page) override { sheets.push_back({item, page}); }
-    std::vector<Message> messages;
-    std::vector<Answer> answers;
-    std::size_t next = 0;
-    std::vector<std::pair<ItemId, int>> sheets;
-};
 
 // Answers each file dialog with the next file and filter index, after recording what it offered:
 // title, selected filter, proposed name, then every filter.
@@ -60,11 +42,12 @@ struct ScriptedDialogs : DialogRunner {
 
 struct Window : ::testing::Test {
     ProgramSettings settings;
-    TestHost host{settings};
+    QtHost host{settings};
     KobaStore store{host};
     ScriptedDialogs dialogs;
     MainWindow window{store, host, dialogs};
     TempDir dir;
+    ModalAnswers modals;
 
     // The tree as "text#id" lines, indented by depth.
     std::vector<std::string> TreeLines() const
@@ -87,9 +70,9 @@ struct Window : ::testing::Test {
     void Select(ItemId id) { window.Tree()->setCurrentItem(Find(id)); }
     std::string Status() const { return window.statusBar()->currentMessage().toStdString(); }
     void Open(const std::string& file) { window.ShowOpenedFile(QString::fromStdString(file)); }
-    void Delete(Answer answer)
+    void Delete(const QString& press)
     {
-        host.answers.push_back(answer);
+        modals.presses.push_back(press);
         QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
         QApplication::sendEvent(window.Tree(), &del);
     }
@@ -108,7 +91,8 @@ TEST_F(Window, TheTreeAndTheStatusLineOfEachKind)
         Open(file);
         EXPECT_EQ(TreeLines(), lines) << file;
     }
-    EXPECT_EQ(host.sheets, (std::vector<std::pair<ItemId, int>>{{0x80000001, 1}}));  // raw data: the layout page
+    EXPECT_EQ(modals.shown, (std::vector<std::string>{"Unknown file type!|information and treat it as raw data.",
+                                                      "0 : unnamed wave Properties|Advanced"}));
     EXPECT_EQ(window.windowTitle() + " " + Status().c_str(), "The_Fairy_Lake.OLD.sbk File loaded.");
     for (const auto& [id, line] : {std::pair{0x8000000au, "Wave: [12:72:107], 23Ks, 44kHz, 16b"},
                                    std::pair{kFolderKind, "Folder: Contains all wavesamples"}}) {
@@ -117,32 +101,23 @@ TEST_F(Window, TheTreeAndTheStatusLineOfEachKind)
     }
 }
 
-// Echo holds an instrument of four wavesamples, DEPPDR on key 30 the first.
-TEST_F(Window, DeletingAWavesampleUnderAnInstrumentClearsItsKeysButKeepsIt)
+// Echo holds an instrument of four wavesamples (58KB), DEPPDR on key 30 the first.
+TEST_F(Window, DeletingAWavesampleUnderAnInstrumentClearsItsKeysAndRecountsItButKeepsIt)
 {
     Open(kEcho);
     Select(0x80000000);
-    Delete(Answer::Ok);
-    EXPECT_EQ(host.messages.back().text + "|" + host.messages.back().caption, "Delete selected item?|Attention!");
+    Delete("OK");
+    EXPECT_EQ(modals.shown, std::vector<std::string>{"Attention!|Delete selected item?"});
+    EXPECT_EQ(ItemSummary(store, 0x44000003) + "|" + Status(), "Inst: 3 waves, 30KB|");  // nothing is selected
     const InstrumentRec& owner = *store.FetchInstrument(0x44000003);
     EXPECT_EQ(std::make_tuple(owner.layer.regionCount, owner.layer.regions[0].wave), std::make_tuple(3, 0x80000001u));
     EXPECT_EQ(store.FetchWave(owner.layer.keyMap[30]), nullptr);                         // its key plays nothing
     EXPECT_EQ(Find(0x80000000)->parent()->data(0, Qt::UserRole).toUInt(), kFolderKind);  // still in the folder
     Select(0x44000000);
-    Delete(Answer::Cancel);
+    Delete("Cancel");
     EXPECT_NE(store.FetchInstrument(0x44000000), nullptr);
-    Delete(Answer::Ok);
+    Delete("OK");
     EXPECT_TRUE(store.FetchInstrument(0x44000000) == nullptr && Find(0x44000000) == nullptr);
-}
-
-TEST_F(Window, DeletingAWavesampleRecomputesTheStatusLineAndItsInstrumentsSummary)
-{
-    Open(kEcho);
-    Select(0x80000000);
-    ASSERT_EQ(ItemSummary(store, 0x44000003), "Inst: 4 waves, 58KB");
-    Delete(Answer::Ok);
-    EXPECT_EQ(Status(), "");  // nothing is selected
-    EXPECT_EQ(ItemSummary(store, 0x44000003), "Inst: 3 waves, 30KB");
 }
 
 TEST_F(Window, RenamingKeepsAtMost80CharactersAndCommandsFollowTheSelection)
@@ -153,12 +128,12 @@ TEST_F(Window, RenamingKeepsAtMost80CharactersAndCommandsFollowTheSelection)
     EXPECT_EQ(Find(0x80000001)->text(0), QString(80, 'x'));
     EXPECT_EQ(window.ContextMenuTexts(), (QStringList{"Open New File...", "", "Help"}));
     for (int command : {kSaveAs, kProperties, kAudioPlayer, kCopy}) window.RunCommand(command);
-    EXPECT_TRUE(dialogs.offered.empty() && host.sheets.empty() && host.messages.empty());
+    EXPECT_TRUE(dialogs.offered.empty() && modals.shown.empty());
     Select(0x80000001);
     EXPECT_EQ(window.ContextMenuTexts(),
               (QStringList{"Save As...", "Audio Player...", "Properties...", "", "Open New File...", "", "Help"}));
     window.RunCommand(kProperties);
-    EXPECT_EQ(host.sheets, (std::vector<std::pair<ItemId, int>>{{0x80000001, 0}}));
+    EXPECT_EQ(modals.shown, std::vector<std::string>{std::string(80, 'x') + " Properties|Wavesample"});
 }
 
 TEST_F(Window, SaveAsOffersTheKindsRowsAsksBeforeReplacingAndRemembersTheChoice)
@@ -174,12 +149,11 @@ TEST_F(Window, SaveAsOffersTheKindsRowsAsksBeforeReplacingAndRemembersTheChoice)
     const int wav = dialogs.offered[2].indexOf("WAV - Ms Windows PCM waves (*.wav)") - 3;
     WriteFileBytes(dir / "saved.wav", {1, 2, 3});
     dialogs.choices = {{QString::fromStdString(dir / "saved"), wav}, {QString::fromStdString(dir / "saved"), wav}};
-    host.answers = {Answer::No, Answer::Yes};
+    modals.presses = {"No", "Yes"};
     window.RunCommand(kSaveAs);
     ASSERT_EQ(dialogs.offered.size(), 5u);  // "No" showed the dialog again
     EXPECT_EQ(dialogs.offered[4][2], "saved.wav");
-    EXPECT_EQ(std::make_tuple(host.messages[0].text, host.messages[0].caption, host.messages[0].buttons),
-              std::make_tuple("File already exists!\nOverwrite it?", dir / "saved.wav", Buttons::YesNoCancel));
+    EXPECT_EQ(modals.shown, std::vector<std::string>(2, dir / "saved.wav|Overwrite it?"));
     EXPECT_EQ(FindWaveChunks(ReadFileBytes(dir / "saved.wav")).dataSize, 2 * store.FetchWave(0x8000000a)->length);
     EXPECT_EQ(Status(), "Item saved");
     EXPECT_EQ(std::make_tuple(settings.szLastOutDir, settings.LastExp[3]), std::make_tuple(dir.Path(), wav + 1u));
@@ -209,7 +183,7 @@ TEST_F(Window, DoubleClickOpensOrSavesAndADropOpensTheFirstFile)
     for (int i = 0; i < 10 && TreeLines().size() != 3; ++i) QCoreApplication::processEvents();
     EXPECT_EQ(window.windowTitle(), "014_Tubular_Bells.pat");
     EXPECT_EQ(TreeLines().size(), 3u);
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(modals.shown.empty());
 }
 
 }  // namespace
