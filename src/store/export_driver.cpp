@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <strings.h>
 
@@ -40,11 +41,8 @@ static bool IsSourceOfTheStore(const WaveStore& store, const std::string& target
 {
     const FileIdentity identity = IdentityOf(target);
     if (!identity.exists) return false;
-    bool source = false;
-    store.ForEachItem([&](ItemId id, void* record) {
-        source = source || (IsWave(id) && IdentityOf(static_cast<WavesampleRec*>(record)->sourcePath) == identity);
-    });
-    return source;
+    const std::vector<std::string>& sources = store.SourceFiles();
+    return std::any_of(sources.begin(), sources.end(), [&](const std::string& s) { return IdentityOf(s) == identity; });
 }
 
 static std::string FolderOf(const std::string& path)

@@ -2,6 +2,7 @@
 // open (defaults, program numbers, key regions, totals).
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 #include <strings.h>
 
 #include "host/host.h"
@@ -79,6 +80,7 @@ void WaveStore::CompleteImport(const std::string& path)
 
 void WaveStore::CompleteWavesamples(const std::string& path)
 {
+    std::unordered_set<std::string> sources;
     ItemId id = 0;
     void* record = nullptr;
     for (std::uint32_t n = 0; NextItem(n, id, record); ++n) {
@@ -92,6 +94,7 @@ void WaveStore::CompleteWavesamples(const std::string& path)
         }
         if (wave.loopEnd == 0 && wave.loopEndFrac == 0) wave.loopEnd = wave.length - 1;
         if (wave.sourcePath[0] == '\0') std::strncpy(wave.sourcePath, path.c_str(), kPathSize - 1);
+        if (sources.insert(wave.sourcePath).second) sourceFiles_.emplace_back(wave.sourcePath);
     }
 }
 

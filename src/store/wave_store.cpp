@@ -77,6 +77,7 @@ void WaveStore::ClearStore()
     links_.clear();
     givenNames_.clear();
     prefixesTried_.clear();
+    sourceFiles_.clear();
     cursor = list;
     unnamedWaves = 0;
     unnamedInsts = 0;

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "store/export_format.h"
 #include "store/import_format.h"
@@ -66,6 +67,10 @@ public:
     // replaced only when the writer succeeded. False with LastError.
     [[nodiscard]] bool Exp(const std::string& path, ItemId item);
 
+    // The files the imported wavesamples read their data from (each once), which no export
+    // may overwrite.
+    const std::vector<std::string>& SourceFiles() const { return sourceFiles_; }
+
     std::span<const ImportFormat> ImportRows() const { return importTable_; }
     std::span<const ExportFormat> ExportRows() const { return exportTable_; }
     Host& host;
@@ -100,4 +105,5 @@ private:
     std::unordered_map<std::string, ItemId> givenNames_;
     // For each name that clashed, the underscores its last clash needed.
     std::unordered_map<std::string, std::size_t> prefixesTried_;
+    std::vector<std::string> sourceFiles_;
 };

@@ -1,20 +1,32 @@
-// What the format tests share: decoded data, raw wavesamples for the writers, written fields.
+// What the format tests share: decoded data, raw wavesamples and instruments for the writers, written fields.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
-#include <string>
+#include <tuple>
 
 #include "kit/capture_sink.h"
 #include "kit/import_fixture.h"
+#include "kit/riff_file.h"
+#include "kit/tools.h"
 #include "store/copy_routines.h"
 #include "support/last_error.h"
+
+// The item a SoundFont bank's preset becomes: the instrument kind and the preset flag.
+constexpr ItemId kPreset = kInstrumentKind | 0x4000000;
+
+inline std::string Failure()
+{
+    return LastError.location + ": " + LastError.message;
+}
 
 inline std::vector<std::uint8_t> Decoded(const WavesampleRec& wave)
 {
     CaptureSink capture;
-    EXPECT_TRUE(CaptureWave(wave, capture)) << LastError.location << ": " << LastError.message;
+    EXPECT_TRUE(CaptureWave(wave, capture)) << Failure();
     return capture.bytes;
 }
 
@@ -33,14 +45,11 @@ inline std::uint32_t LeAt(const std::vector<std::uint8_t>& f, std::size_t at, in
     return v;
 }
 
-struct WriterFixture : ::testing::Test {
-    ScriptedHost host;
-    KobaStore store{host};
+struct WriterFixture : ImportFixture {
     TempDir dir;
-
     // A PCM wavesample of `data` (its own raw file), as many frames as the data holds.
-    WavesampleRec& Wave(std::uint32_t index, const char* name, const Bytes& data, std::uint8_t bits,
-                        std::uint8_t channels = 1, bool isSigned = true)
+    WavesampleRec& NewWave(std::uint32_t index, const char* name, const Bytes& data, std::uint8_t bits,
+                           std::uint8_t channels = 1, bool isSigned = true)
     {
         WriteFileBytes(dir / std::to_string(index), data.Data());
         WavesampleRec& w = *store.NewWavesample(index, std_Copy, name, static_cast<int>(std::strlen(name)));
@@ -50,9 +59,20 @@ struct WriterFixture : ::testing::Test {
         w.loopEnd = w.length - 1;
         return w;
     }
-    std::vector<std::uint8_t> Export(ItemId id, const std::string& name)
+    // An instrument playing wavesample `waveOf(key)` on each key, at volume 100 (not the default).
+    template <class WaveOfKey>
+    void NewInstrument(std::uint32_t index, const char* name, WaveOfKey waveOf)
     {
-        EXPECT_TRUE(store.Exp(dir / name, id)) << LastError.location << ": " << LastError.message;
+        InstrumentRec& inst = *store.NewInstrument(index, NO_ITEM, name, static_cast<int>(std::strlen(name)));
+        for (int key = 0; key < 128; ++key) inst.layer.keyMap[key] = kWaveKind | waveOf(key);
+        inst.layer.volume = 100;
+        store.RecountInstrument(kInstrumentKind | index);
+    }
+    // Writes `id` as `name`, imports that file in place of the store's items, and returns it.
+    std::vector<std::uint8_t> RoundTrip(ItemId id, const std::string& name)
+    {
+        EXPECT_TRUE(store.Exp(dir / name, id)) << Failure();
+        EXPECT_TRUE(store.Imp(dir / name)) << Failure();
         return ReadFileBytes(dir / name);
     }
 };

@@ -1,79 +1,48 @@
 // The WAVE reader on built files: chunks, loops, lengths, codings, errors, hostile and cut files.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <tuple>
-
 #include "../format_kit.h"
-#include "kit/riff_file.h"
-#include "kit/tools.h"
 
 namespace {
 
-struct WavRead : ImportFixture {
-    bool Read(const Bytes& file) { return Import(file, "test.wav"); }
-};
-
 const Bytes kMono = Chunk("fmt ", FormatBody(1, 1, 22050, 16));
-
-Bytes Data(std::size_t bytes, std::uint8_t value = 0)
-{
-    return Chunk("data", Bytes{}.Append(std::vector<std::uint8_t>(bytes, value)));
-}
-
-Bytes Wav(std::initializer_list<Bytes> chunks)
-{
-    return RiffForm("WAVE", chunks);
-}
-
-Bytes Fact(std::uint32_t frames)
-{
-    return Chunk("fact", Bytes{}.Le32(frames));
-}
-
-// An ADPCM "fmt " body: IMA (tag 17), or MS (tag 2) with one predictor.
-Bytes Adpcm(std::uint16_t tag, std::uint16_t bits, std::uint16_t align, std::uint16_t frames, int channels = 1)
-{
-    Bytes b = Bytes{}.Le16(tag, channels).Le32(22050, 22050).Le16(align, bits);
-    return tag == 2 ? b.Le16(6, frames, 1, 256, 0) : b.Le16(2, frames);
-}
-
-Bytes Label(std::uint32_t id, std::string_view text)
-{
-    return Chunk("labl", Bytes{}.Le32(id).Text(text, text.size() + 1));
-}
-
 // Cue points 1 at frame 300 and 2 at frame 900.
 const Bytes kCues = Chunk("cue ", Bytes{}.Le32(2, 1, 0).Tag("data").Le32(0, 0, 300, 2, 0).Tag("data").Le32(0, 0, 900));
 
-TEST_F(WavRead, ChunksGiveTheFields)
+struct WavRead : WriterFixture {
+    bool Read(const Bytes& file) { return Import(file, "test.wav"); }
+    static Bytes Wav(std::initializer_list<Bytes> chunks) { return RiffForm("WAVE", chunks); }
+    static Bytes Data(std::size_t bytes) { return Chunk("data", Bytes{}.Zeros(bytes)); }
+    static Bytes Fact(std::uint32_t frames) { return Chunk("fact", Bytes{}.Le32(frames)); }
+    static Bytes Label(unsigned id, std::string_view t) { return Chunk("labl", Bytes{}.Le32(id).Tag(t).U8(0)); }
+    // An ADPCM "fmt " body: IMA (tag 17), or MS (tag 2) with one predictor.
+    static Bytes Adpcm(unsigned tag, unsigned bits, unsigned align, unsigned frames, unsigned channels = 1)
+    {
+        const Bytes extra = tag == 2 ? Bytes{}.Le16(6, frames, 1, 256, 0) : Bytes{}.Le16(2, frames);
+        return Bytes{}.Le16(tag, channels).Le32(22050, 22050).Le16(align, bits).Append(extra);
+    }
+};
+
+TEST_F(WavRead, ChunksGiveTheFieldsAndLoops)
 {
     const Bytes smpl = Bytes{}.Le32(0, 0, 22676, 64, 0x40000000, 0, 0, 1, 0).Le32(0, 0, 100, 2000, 1u << 31, 0);
     const Bytes info = ListChunk("INFO", {Chunk("INAM", Bytes{}.Text("Kick", 5)),
-                                          Chunk("ICMT", Bytes{}.Text(std::string(100, 'n'), 100)),
+                                          Chunk("ICMT", Bytes{}.Tag(std::string(100, 'n'))),
                                           Chunk("ISFT", Bytes{}.Text("Sampler 1.0", 12))});
     ASSERT_TRUE(Read(Wav({Chunk("fmt ", FormatBody(1, 2, 44100, 16)), Chunk("smpl", smpl), Data(8000), info})));
     const WavesampleRec& w = Wave();
-    EXPECT_EQ(std::tuple(w.length, w.layout.channels, w.sampleRate, w.rootKey, w.fineTune),
-              std::tuple(2000u, 2, 44099u, 64, 32));  // the sampler's period names another rate
-    EXPECT_EQ(std::tuple(w.loopStart, w.loopEnd, w.loopEndFrac), std::tuple(100u, 2000u, 128));
+    EXPECT_EQ(std::tuple(w.sampleRate, w.rootKey, w.fineTune, w.loopStart, w.loopEnd, w.loopEndFrac),
+              std::tuple(44099u, 64, 32, 100u, 2000u, 128));  // the sampler's period names another rate
     EXPECT_EQ(std::string(w.name) + "|" + Instrument().name + "|" + Instrument().note + "|" + store.FetchBank()->name,
               "Kick|" + std::string(80, 'n') + "|Sampler 1.0|Ms Windows wave file");
     const Bytes inst = Chunk("inst", Bytes{}.U8(48, 0xFB, 100, 36, 84, 1, 127));
     ASSERT_TRUE(Read(Wav({Chunk("fmt ", FormatBody(1, 1, 8000, 8)), inst, Data(10)})));
-    EXPECT_EQ(std::tuple(Wave().rootKey, Wave().fineTune, Wave().volume, Wave().layout.isSigned),
-              std::tuple(48, -5, 100, false));
-    const LayerRec& layer = Instrument().layer;
-    EXPECT_EQ(std::tuple(layer.regionCount, layer.regions[0].lowKey, layer.regions[0].highKey), std::tuple(1, 36, 84));
-}
-
-TEST_F(WavRead, LoopsFromSamplerTypesAndCueLabels)
-{
-    const auto smpl = [](std::uint32_t type) {
-        return Chunk("smpl", Bytes{}.Le32(0, 0, 0, 60, 0, 0, 0, 1, 0).Le32(0, type, 300, 900, 0, 0));
-    };
+    const KeyRegion& r = Instrument().layer.regions[0];
+    EXPECT_EQ(std::tuple(Wave().rootKey, Wave().fineTune, Wave().volume, Wave().layout.isSigned, r.lowKey, r.highKey),
+              std::tuple(48, -5, 100, false, 36, 84));
+    // Loops from the sampler's loop types and from labelled cue points.
+    const Bytes head = Bytes{}.Le32(0, 0, 0, 60, 0, 0, 0, 1, 0);
+    const auto loop = [&](unsigned type) { return Chunk("smpl", Bytes(head).Le32(0, type, 300, 900, 0, 0)); };
     const std::tuple<Bytes, std::uint32_t, int> cases[] = {
-        {smpl(0), 300, 36}, {smpl(1), 300, 44}, {smpl(255), 300, 0}, {smpl(7), 300, 0},
+        {loop(0), 300, 36}, {loop(1), 300, 44}, {loop(255), 300, 0}, {loop(7), 300, 0},
         {ListChunk("adtl", {Label(9, "Loop Start"), Label(1, "loop start"), Label(2, "LOOP END")}), 300, 36},
         {ListChunk("adtl", {Label(2, "Loop End"), Label(1, "Loop Start")}), 0, 36},  // the end closes the loop
         {ListChunk("adtl", {Chunk("ltxt", Bytes{}.Le32(1, 600).Tag("mark").Zeros(8))}), 300, 36},
@@ -82,11 +51,13 @@ TEST_F(WavRead, LoopsFromSamplerTypesAndCueLabels)
         ASSERT_TRUE(Read(Wav({kMono, Data(8000), kCues, chunk})));
         EXPECT_EQ(std::tuple(Wave().loopStart, Wave().loopEnd, Wave().loopFlags), std::tuple(start, 900u, flags));
     }
+    const Bytes hugeCue = Chunk("cue ", Bytes{}.Le32(4000000000u).Le32(1, 0).Tag("data").Le32(0, 0, 5));  // harmless
+    ASSERT_TRUE(Read(Wav({kMono, Data(80), hugeCue, ListChunk("adtl", {Label(1, "Loop End")})})));
+    EXPECT_EQ(Wave().loopEnd, 5u);
 }
 
-// The length is what the data holds; a "fact" may shorten it (ADPCM: within a block), never
-// lengthen it, even 0xFFFFFFFF in or after the form. The kit's walk places the data; nothing
-// past the data or the file is delivered, and a GF1 export holds the frames and no more.
+// The length is what the data holds; a "fact" (even 0xFFFFFFFF, in or after the form) may shorten it, ADPCM's
+// within a block, never lengthen it. Nothing past the data is delivered, nor written as GF1.
 TEST_F(WavRead, LengthIsTheDataOrAShorterFact)
 {
     const Bytes imaStereo = Chunk("fmt ", Adpcm(17, 4, 2048, 2041, 2));
@@ -94,8 +65,7 @@ TEST_F(WavRead, LengthIsTheDataOrAShorterFact)
     const Bytes junk = Chunk("LIST", Bytes{}.Tag("junk").Append(std::vector<std::uint8_t>(200, 0x55)));
     const std::pair<Bytes, std::uint32_t> cases[] = {
         {Wav({kMono, Fact(7), Data(100)}), 7}, {Wav({kMono, Data(100), Fact(9)}), 9}, {Wav({Data(100), kMono}), 50},
-        {Wav({kMono, Fact(100000), Data(100, 0x11), junk}), 50},
-        {Wav({kMono, Chunk("junk", Bytes{}.Zeros(3)), Data(20)}), 10},
+        {Wav({kMono, Fact(100000), Data(100), junk}), 50}, {Wav({kMono, Chunk("junk", Bytes{}.U8(3)), Data(20)}), 10},
         {Bytes{}.Tag("RIFF").Le32(1000000).Tag("WAVE").Append(kMono).Tag("data").Le32(1000000000).Zeros(200), 100},
         {Wav({Chunk("fmt ", Adpcm(17, 4, 256, 505)), Data(256 + 132)}), 505 + 257},
         {Wav({imaStereo, Fact(7143), Data(7 * 2048)}), 7 * 2041},  // half the frames: not believed
@@ -110,69 +80,57 @@ TEST_F(WavRead, LengthIsTheDataOrAShorterFact)
         const std::vector<std::uint8_t> data = Decoded(Wave());
         EXPECT_EQ(data.size(), std::size_t{length} * Delivered(Wave()).FrameBytes());
         EXPECT_EQ(std::count(data.begin(), data.end(), 0x55), 0);
-        ASSERT_TRUE(store.Exp(file->Dir() / "x.pat", kWaveKind | 1)) << LastError.message;
-        EXPECT_LE(ReadFileBytes(file->Dir() / "x.pat").size(), 239u + 96 + 2 * length + 2);
-        ASSERT_TRUE(store.Imp(file->Dir() / "x.pat")) << LastError.message;
+        EXPECT_LE(RoundTrip(kWaveKind | 1, "x.pat").size(), 239u + 96 + 2 * length + 2);
         EXPECT_EQ(Wave().length, length);
     }
 }
 
-// Refusals name their reason and leave no items; tags no peer writes find their codings.
-TEST_F(WavRead, CodingsAreRefusedOrChosen)
+// Refusals name their reason and leave no items: codings, and no format and data in reach (not
+// 5000 lists deep). Tags no peer writes find their codings.
+TEST_F(WavRead, CodingsAndFilesAreRefusedOrChosen)
 {
     const Bytes guid = Bytes{}.Le16(0, 0, 0x10).U8(0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71);
     const auto extensible = [](std::uint16_t bits, std::uint16_t tag, const Bytes& guidTail) {
         return FormatBody(0xFFFE, 1, 8000, bits).Le16(22, bits).Le32(4).Le16(tag).Append(guidTail);
     };
-    const char* const adpcm = "Unsupported ADPCM compression type";
-    const char* const type = "Unsupported compression type";
-    const char* const block = "More samples per block than the block size holds";
+    const auto fmt = [](const Bytes& format) { return Wav({Chunk("fmt ", format), Data(64)}); };
+    Bytes nested = Data(8);
+    for (int i = 0; i < 5000; ++i) nested = ListChunk("deep", {nested});
+    const char *const adpcm = "Unsupported ADPCM compression type", *const type = "Unsupported compression type";
+    const char *const block = "More samples per block than the block size holds", *const none = "No wave data found!";
     const std::pair<Bytes, const char*> refused[] = {
-        {Adpcm(2, 3, 256, 500), "Unsupported or invalid MS ADPCM file"},
-        {Adpcm(17, 5, 256, 505), "Unsupported or invalid Intel DVI/IMA ADPCM file"},
-        {Adpcm(17, 4, 8, 65535), block}, {Adpcm(2, 4, 14, 65535), block},
-        {FormatBody(16, 1, 8000, 4), adpcm}, {FormatBody(259, 1, 8000, 4), adpcm},
-        {FormatBody(85, 1, 8000, 0), type}, {FormatBody(1, 1, 8000, 0), type}, {FormatBody(3, 1, 8000, 16), type},
-        {extensible(16, 0x55, guid), type}, {extensible(16, 1, Bytes{}.Zeros(14)), type},
-        {Bytes{}.Le16(1, 1).Le32(8000, 8000).Le16(1), type},  // no bits field
-        {FormatBody(1, 0, 8000, 16), "Zero channels!"}, {FormatBody(1, 3, 8000, 16), "Can't handle > 2 channels!"},
+        {fmt(Adpcm(2, 3, 256, 500)), "Unsupported or invalid MS ADPCM file"},
+        {fmt(Adpcm(17, 5, 256, 505)), "Unsupported or invalid Intel DVI/IMA ADPCM file"},
+        {fmt(Adpcm(17, 4, 8, 65535)), block}, {fmt(Adpcm(2, 4, 14, 65535)), block},
+        {fmt(FormatBody(16, 1, 8000, 4)), adpcm}, {fmt(FormatBody(259, 1, 8000, 4)), adpcm},
+        {fmt(FormatBody(85, 1, 8000, 0)), type}, {fmt(FormatBody(1, 1, 8000, 0)), type},
+        {fmt(FormatBody(3, 1, 8000, 16)), type}, {fmt(extensible(16, 0x55, guid)), type},
+        {fmt(extensible(16, 1, Bytes{}.Zeros(14))), type}, {fmt(FormatBody(1, 0, 8000, 16)), "Zero channels!"},
+        {fmt(Bytes{}.Le16(1, 1).Le32(8000, 8000).Le16(1)), type},  // no bits field
+        {fmt(FormatBody(1, 3, 8000, 16)), "Can't handle > 2 channels!"},
+        {Wav({ListChunk("INFO", {Chunk("INAM", Bytes{}.Text("x", 2))})}), none}, {Wav({kMono}), none},
+        {Wav({Data(4)}), none}, {Bytes{}.Tag("RIFF").Le32(0).Tag("WAVE"), none}, {Wav({kMono, nested}), none},
     };
-    for (const auto& [format, message] : refused) {
-        EXPECT_FALSE(Read(Wav({Chunk("fmt ", format), Data(64)})));
-        EXPECT_EQ(LastError.location + ": " + LastError.message, std::string("wav_Read: ") + message);
+    for (const auto& [file, message] : refused) {
+        EXPECT_FALSE(Read(file));
+        EXPECT_EQ(Failure(), std::string("wav_Read: ") + message);
         EXPECT_EQ(Count(kWaveKind) + Count(kInstrumentKind) + Count(kBankId), 0u);
     }
     const std::pair<Bytes, CopyRoutine> accepted[] = {
         {FormatBody(257, 1, 8000, 8), mulaw_Copy}, {FormatBody(258, 1, 8000, 8), alaw_Copy},
         {extensible(32, 3, guid), float_Copy}};
     for (const auto& [format, copy] : accepted) {
-        EXPECT_TRUE(Read(Wav({Chunk("fmt ", format), Data(64)})) && Wave().copyRoutine == copy) << LastError.message;
+        EXPECT_TRUE(Read(fmt(format)) && Wave().copyRoutine == copy) << LastError.message;
     }
-}
-
-// No wave without a format and data in reach (not 5000 lists deep); a huge cue count is harmless.
-TEST_F(WavRead, MissingDataHostileCountsAndNesting)
-{
-    Bytes nested = Data(8);
-    for (int i = 0; i < 5000; ++i) nested = ListChunk("deep", {nested});
-    for (const Bytes& file : {Wav({ListChunk("INFO", {Chunk("INAM", Bytes{}.Text("x", 2))})}), Wav({kMono}),
-                              Wav({Data(4)}), Bytes{}.Tag("RIFF").Le32(0).Tag("WAVE"), Wav({kMono, nested})}) {
-        EXPECT_FALSE(Read(file));
-        EXPECT_EQ(LastError.message, "No wave data found!");
-    }
-    const Bytes hugeCue = Chunk("cue ", Bytes{}.Le32(4000000000u).Le32(1, 0).Tag("data").Le32(0, 0, 5));
-    ASSERT_TRUE(Read(Wav({kMono, Data(80), hugeCue, ListChunk("adtl", {Label(1, "Loop End")})})));
-    EXPECT_EQ(Wave().loopEnd, 5u);
 }
 
 TEST_F(WavRead, TruncationSweep)
 {
     SweepTruncations(Wav({Chunk("fmt ", Adpcm(2, 4, 64, 116)), Fact(300), Data(128), kCues,
                           ListChunk("adtl", {Label(1, "Loop Start"), Label(2, "Loop End")}),
-                          Chunk("smpl", Bytes{}.Le32(0, 0, 22676, 60, 0, 0, 0, 1, 0).Le32(0, 0, 5, 50, 0, 0)),
                           Chunk("inst", Bytes{}.U8(60, 0, 0, 0, 127, 0, 127)),
-                          ListChunk("INFO", {Chunk("INAM", Bytes{}.Text("cut", 4))})}),
-                     "test.wav", 3);
+                          Chunk("smpl", Bytes{}.Le32(0, 0, 22676, 60, 0, 0, 0, 1, 0).Le32(0, 0, 5, 50, 0, 0)),
+                          ListChunk("INFO", {Chunk("INAM", Bytes{}.Text("cut", 4))})}), "test.wav", 3);
 }
 
 }  // namespace

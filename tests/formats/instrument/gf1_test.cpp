@@ -1,9 +1,6 @@
 // GF1 pitch and envelope conversions.
+#include "../format_kit.h"
 #include "formats/instrument/gf1.h"
-
-#include <gtest/gtest.h>
-
-#include <tuple>
 
 namespace {
 

@@ -1,9 +1,4 @@
-// The GF1 writer: an instrument's regions, loops, envelopes and balance (TiMidity and the
-// freepats round trips check the rest).
-#include <gtest/gtest.h>
-
-#include <tuple>
-
+// The GF1 writer's regions, loops and envelopes at their edges (the freepats round trips check the rest).
 #include "../format_kit.h"
 #include "formats/instrument/gf1.h"
 
@@ -13,15 +8,13 @@ using PatWrite = WriterFixture;
 
 TEST_F(PatWrite, InstrumentRegionsLoopsAndTheExtraSample)
 {
-    WavesampleRec& looped = Wave(1, "loop", Ramp(1000, 2), 16);
+    WavesampleRec& looped = NewWave(1, "loop", Ramp(1000, 2), 16);
     looped.loopFlags = kLoopFound, looped.loopStart = 10, looped.loopEnd = 1200;
-    Wave(2, "plain", Ramp(8, 2), 16).hasEnvelope = 1;
-    WavesampleRec& zeroEnd = Wave(3, "zero", Ramp(8, 2), 16);
+    NewWave(2, "plain", Ramp(8, 2), 16).hasEnvelope = 1;
+    WavesampleRec& zeroEnd = NewWave(3, "zero", Ramp(8, 2), 16);
     zeroEnd.loopFlags = kLoopFound, zeroEnd.loopEnd = 0;
-    InstrumentRec& inst = *store.NewInstrument(1, 1, "Keys", 4);
-    for (int key = 0; key < 128; ++key) inst.layer.keyMap[key] = kWaveKind | (key < 36 ? 1 : key < 60 ? 2 : 3);
-    store.RecountInstrument(kInstrumentKind | 1);
-    const std::vector<std::uint8_t> out = Export(kInstrumentKind | 1, "out.pat");
+    NewInstrument(1, "Keys", [](int key) { return key < 36 ? 1 : key < 60 ? 2 : 3; });
+    const std::vector<std::uint8_t> out = RoundTrip(kInstrumentKind | 1, "out.pat");
     const auto key = [](int k) { return static_cast<std::uint32_t>(pat_KeyToFreq(k, 0)); };
     const std::size_t one = 239, two = one + 96 + 2002, three = two + 96 + 16;  // where the wave headers start
     ASSERT_EQ(std::tuple(out[85], out.size()), std::tuple(3, three + 96 + 16));

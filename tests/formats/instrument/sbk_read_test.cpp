@@ -1,12 +1,6 @@
 // The SoundFont reader on built version-1 banks, hostile and cut ones too.
-#include <gtest/gtest.h>
-
-#include <array>
-#include <tuple>
-
 #include "../format_kit.h"
 #include "formats/instrument/sbk.h"
-#include "kit/riff_file.h"
 
 namespace {
 
@@ -20,8 +14,7 @@ struct TestBank {
     std::vector<std::tuple<std::string, std::uint16_t, std::uint16_t>> presets = {{"Piano", 0, 5}, {"Organ", 1, 9}};
     std::vector<std::tuple<std::string, std::uint16_t, std::uint16_t>> instruments = {{"Piano", 0, 0}, {"Organ", 1, 0}};
     std::vector<std::uint16_t> presetBags = {0, 1, 2}, instrumentBags = {0, 6, 9};
-    std::vector<std::pair<std::uint16_t, std::uint16_t>> presetGens = {{41, 0}, {41, 1}};
-    std::vector<std::pair<std::uint16_t, std::uint16_t>> instrumentGens = {
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> presetGens = {{41, 0}, {41, 1}}, instrumentGens = {
         {43, 0 + 256 * 59}, {58, 48}, {55, 6100}, {17, 20}, {54, 1}, {53, 0}, {58, 72}, {55, 5900}, {53, 1}};
     std::uint16_t version = 1;
 
@@ -40,15 +33,12 @@ struct TestBank {
         inst.Text("EOI", 20).Le16(instrumentBags.size() - 1);
         const Bytes sdta = ListChunk("sdta", {Chunk("snam", snam), Chunk("smpl", Bytes{}.Zeros(2 * dataSamples))});
         const Bytes pdta = ListChunk("pdta", {Chunk("phdr", phdr), Chunk("pbag", pbag), Chunk("pmod", Bytes{}.Zeros(6)),
-                                              Chunk("pgen", pgen.Le16(0, 0)), Chunk("inst", inst), Chunk("ibag", ibag),
-                                              Chunk("imod", Bytes{}.Zeros(6)), Chunk("igen", igen.Le16(0, 0)),
-                                              Chunk("shdr", shdr)});
+            Chunk("pgen", pgen.Le16(0, 0)), Chunk("inst", inst), Chunk("ibag", ibag), Chunk("imod", Bytes{}.Zeros(6)),
+            Chunk("igen", igen.Le16(0, 0)), Chunk("shdr", shdr)});
         const Bytes ifil = Chunk("ifil", Bytes{}.Le16(version, 0));
         return RiffForm("sfbk", {ListChunk("INFO", {ifil, Chunk("INAM", Bytes{}.Text("Bank", 5))}), sdta, pdta});
     }
 };
-
-constexpr ItemId kPreset = kInstrumentKind | 0x4000000;
 
 struct SbkRead : ImportFixture {
     bool Read(const TestBank& bank) { return Import(bank.Build(), "test.sbk"); }
@@ -62,49 +52,43 @@ struct SbkRead : ImportFixture {
 TEST_F(SbkRead, PresetsKeepTheirInstrumentsKeysAndSamples)
 {
     ASSERT_TRUE(Read(TestBank{})) << LastError.message;
-    EXPECT_STREQ(store.FetchBank()->name, "Bank");
-    EXPECT_EQ(store.FetchInstrument(kInstrumentKind | 0), nullptr);  // folded into its preset
+    EXPECT_EQ(std::tuple(std::string(store.FetchBank()->name), Count(kInstrumentKind)), std::tuple("Bank", 2u));
     EXPECT_EQ(std::tuple(Instrument(kPreset | 0).program, Instrument(kPreset | 1).program), std::tuple(5, 9));
     EXPECT_EQ(std::tuple(Plays(kPreset, 0), Plays(kPreset, 59), Plays(kPreset, 60), Plays(kPreset | 1, 127)),
               std::tuple(0, 0, -1, 1));
     const WavesampleRec& w = Wave(0);
     EXPECT_EQ(std::tuple(w.length, w.loopStart, w.loopEnd, w.rootKey, w.sampleRate, w.pan, Loops(w), w.layout.bits),
               std::tuple(1000u, 100u, 900u, 48, 41624u, 20, true, 16));
-    EXPECT_EQ(std::tuple(Wave(1).sampleRate, Wave(1).layout.offset - w.layout.offset, Wave(1).loopEnd, Wave(1).pan),
-              std::tuple(46722u, 2080u, 959u, 63));
-    EXPECT_FALSE(Loops(Wave(1)));
+    const WavesampleRec& v = Wave(1);
+    EXPECT_EQ(std::tuple(v.sampleRate, v.layout.offset - w.layout.offset, v.loopEnd, v.pan, Loops(v)),
+              std::tuple(46722u, 2080u, 959u, 63, false));
 }
 
 // ROM samples (those before the first at 0) are dropped; a SoundFont 2 bank leaves nothing.
 TEST_F(SbkRead, RomSamplesAreDroppedAndSoundFont2IsRefused)
 {
-    TestBank b;
-    b.names = {"rom1", "rom2", "ram", "ram2"};
-    b.samples = {{100000, 100100, 0, 0}, {200000, 200100, 0, 0}, {0, 10, 0, 0}, {50, 60, 0, 0}};
+    TestBank b{.names = {"rom1", "rom2", "ram", "ram2"},
+               .samples = {{100000, 100100, 0, 0}, {200000, 200100, 0, 0}, {0, 10, 0, 0}, {50, 60, 0, 0}}};
     ASSERT_TRUE(Read(b));
     EXPECT_EQ(std::tuple(store.FetchWave(kWaveKind | 1), Count(kWaveKind)), std::tuple(nullptr, 2u));
     b.version = 2;
     EXPECT_FALSE(Read(b));
-    EXPECT_EQ(LastError.location + ": " + LastError.message,
-              "sbk_Read: SoundFont 2 banks are not supported, only version 1 (.sbk)");
+    EXPECT_EQ(Failure(), "sbk_Read: SoundFont 2 banks are not supported, only version 1 (.sbk)");
     EXPECT_EQ(Count(kWaveKind) + Count(kInstrumentKind) + Count(kBankId), 0u);
 }
 
 TEST_F(SbkRead, ZonesFoldIntoEveryPresetThatUsesThem)
 {
-    TestBank b;
-    b.instruments = {{" ", 0, 0}};  // two zones; a blank name takes the preset's
-    b.instrumentBags = {0, 2, 4};
-    b.instrumentGens = {{43, 0 + 256 * 59}, {53, 0}, {43, 60 + 256 * 127}, {53, 1}};
-    b.presetGens = {{41, 0}, {41, 0}};
+    // Two presets on one instrument of two zones; a blank name takes the preset's.
+    TestBank b{.instruments = {{" ", 0, 0}}, .instrumentBags = {0, 2, 4}, .presetGens = {{41, 0}, {41, 0}},
+               .instrumentGens = {{43, 0 + 256 * 59}, {53, 0}, {43, 60 + 256 * 127}, {53, 1}}};
     ASSERT_TRUE(Read(b));
     EXPECT_EQ(std::tuple(Plays(kPreset, 10), Plays(kPreset, 100), Plays(kPreset | 1, 10), Plays(kPreset | 1, 100)),
               std::tuple(0, 1, 0, 1));
     EXPECT_EQ(Count(kInstrumentKind), 2u);
-    b = TestBank{};
+    b = TestBank{.presetGens = {{41, 1}, {17, 0}}};  // instrument 0 in no preset
     b.instrumentGens.resize(6);
     b.instrumentGens.insert(b.instrumentGens.end(), {{53, 1}, {53, 0}});  // sample 0 gets no keys left
-    b.presetGens = {{41, 1}, {17, 0}};  // instrument 0 in no preset
     ASSERT_TRUE(Read(b));
     EXPECT_EQ(std::tuple(Plays(kPreset, 0), Plays(kPreset, 127)), std::tuple(1, 1));
     EXPECT_EQ(store.FetchInstrument(kPreset | 1), nullptr);  // no keys: removed at completion
@@ -113,26 +97,17 @@ TEST_F(SbkRead, ZonesFoldIntoEveryPresetThatUsesThem)
 
 // Falling and overrunning indices (first zones 0, 5000, 0, … over 2000 presets, generators and
 // samples ending before they start) cost what the bank's tens of KB do and make no extra items.
-TEST_F(SbkRead, HostileIndicesAreHarmless)
+TEST_F(SbkRead, HostileIndicesAndNamesAreHarmless)
 {
-    TestBank b;
+    TestBank b{.instrumentBags = {0, 6, 2, 60000, 1, 9}, .presetGens = {{41, 999}, {53, 60000}, {41, 2}}};
     for (int i = 0; i < 2000; ++i) b.presets.emplace_back("p" + std::to_string(i), i % 2 * 5000, 0);
     b.instruments.emplace_back("back", 4, 0);
-    b.instrumentBags = {0, 6, 2, 60000, 1, 9};
-    b.presetGens = {{41, 999}, {53, 60000}, {41, 2}};
     b.names.push_back("bad"), b.samples.push_back({5000, 1000, 0, 0});
     ASSERT_TRUE(Read(b));
     EXPECT_LE(Count(kInstrumentKind) + Count(kWaveKind), b.presets.size() + b.instruments.size() + b.samples.size());
-}
-
-// 5,000 samples named alike get underscores in front until a name is all underscores.
-TEST_F(SbkRead, EqualSampleNamesGetUnderscores)
-{
-    TestBank b;
-    b.names.assign(5000, "same");
-    b.samples.clear();
+    // 5,000 samples named alike get underscores in front until a name is all underscores.
+    b = TestBank{.names = std::vector<std::string>(5000, "same"), .samples = {}, .dataSamples = 10000};
     for (std::uint32_t i = 0; i < 5000; ++i) b.samples.push_back({2 * i, 2 * i + 1, 2 * i, 2 * i + 1});
-    b.dataSamples = 10000;
     ASSERT_TRUE(Read(b));
     ASSERT_EQ(Count(kWaveKind), 5000u);
     for (std::uint32_t k = 0; k < 5000; ++k) {
@@ -142,17 +117,14 @@ TEST_F(SbkRead, EqualSampleNamesGetUnderscores)
 
 TEST_F(SbkRead, TruncationSweep)
 {
-    TestBank b;
-    b.samples = {{{0, 99, 10, 90}}, {{104, 199, 104, 199}}};
-    b.dataSamples = 240;
-    SweepTruncations(b.Build(), "test.sbk", 7);
+    SweepTruncations(TestBank{.samples = {{{0, 99, 10, 90}}, {{104, 199, 104, 199}}}, .dataSamples = 240}.Build(),
+                     "test.sbk", 7);
 }
 
 TEST(SbkPitch, RatesAsCentsWithTheFineTune)
 {
-    EXPECT_EQ(std::tuple(SbkRateToCents(44100, 0), SbkRateToCents(32000, 0), SbkRateToCents(44100, 64)),
-              std::tuple(6000, 6555, 6050));
-    EXPECT_EQ(SbkRateToCents(44100, -1), 6000);
+    EXPECT_EQ(std::tuple(SbkRateToCents(44100, 0), SbkRateToCents(32000, 0)), std::tuple(6000, 6555));
+    EXPECT_EQ(std::tuple(SbkRateToCents(44100, 64), SbkRateToCents(44100, -1)), std::tuple(6050, 6000));
 }
 
 }  // namespace
