@@ -51,10 +51,9 @@ struct ExportDriver : ::testing::Test {
         return kWaveKind | index;
     }
     std::string Target(const std::string& name) const { return source.Dir() / name; }
-    std::size_t FilesInFolder() const
+    auto FilesInFolder() const
     {
-        const std::filesystem::directory_iterator files(source.Dir().Path());
-        return static_cast<std::size_t>(std::distance(begin(files), end(files)));
+        return std::ranges::distance(std::filesystem::directory_iterator(source.Dir().Path()));
     }
 };
 
@@ -76,10 +75,9 @@ TEST_F(ExportDriver, ReplacesAFileKeepingItsModeGivesANewOneTheUsualModeAndLeave
     ASSERT_TRUE(store.Exp(Target("new.tst"), kWaveKind | 1));
     const mode_t mask = ::umask(022);
     ::umask(mask);
-    struct stat st[2] {};
-    EXPECT_EQ(::stat(out.c_str(), &st[0]) + ::stat(Target("new.tst").c_str(), &st[1]), 0);
-    EXPECT_EQ(std::tuple(st[0].st_mode & 07777, st[1].st_mode & 07777), std::tuple(0640u, 0666u & ~mask));
-    EXPECT_EQ(FilesInFolder(), 3u);  // the source and the targets, no temporary left
+    const auto mode = [](const std::string& path) { return unsigned(std::filesystem::status(path).permissions()); };
+    EXPECT_EQ(std::tuple(mode(out), mode(Target("new.tst"))), std::tuple(0640u, 0666u & ~mask));
+    EXPECT_EQ(FilesInFolder(), 3);  // the source and the targets, no temporary left
 }
 
 TEST_F(ExportDriver, AFailedRefusedOrImpossibleExportLeavesTheOldTargetAndNoTemporary)
@@ -97,10 +95,10 @@ TEST_F(ExportDriver, AFailedRefusedOrImpossibleExportLeavesTheOldTargetAndNoTemp
         EXPECT_FALSE(store.Exp(Target(name), item));
         EXPECT_EQ(LastError.location + ": " + LastError.message, error);
         EXPECT_EQ(ReadFileBytes(Target("out.tst")), old);
-        EXPECT_EQ(FilesInFolder(), 3u);
+        EXPECT_EQ(FilesInFolder(), 3);
     }
     EXPECT_TRUE(store.Exp(Target("anything.'dac'"), kBankId));  // a pseudo-target: no file
-    EXPECT_EQ(FilesInFolder(), 3u);
+    EXPECT_EQ(FilesInFolder(), 3);
 }
 
 // Runs `body` in a child with the signal handlers installed; the child's wait status.
@@ -117,7 +115,7 @@ TEST_F(ExportDriver, AnInterruptedExportLeavesNoTemporaryFileAndStillEndsByTheSi
     const ItemId wave = AddWave(1);
     int status = InChild([&] { (void)store.Exp(Target("out.sig"), wave); });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
-    EXPECT_EQ(FilesInFolder(), 1u);
+    EXPECT_EQ(FilesInFolder(), 1);
     const std::string done = Target("done.wav");  // no longer pending: the export finished
     WriteFileBytes(done, {1});
     status = InChild([&] { SetPendingFile(done.c_str()), ClearPendingFile(), std::raise(SIGINT); });

@@ -12,42 +12,24 @@
 
 namespace {
 
-TEST(ConvertSamples, SignByteOrderChannelsAndWidth)
+TEST(ConvertSamples, EightBitSignAndMixToMonoTowardZero)
 {
-    struct Case {
-        const char* what;
-        PcmFormat format;
-        Bytes in;
-        std::uint32_t frames;
-        bool wantSigned, swap, mono, keep16;
-        Bytes out;
-    };
-    const Case cases[] = {
-        {"8-bit signed to unsigned", {1, 1, true}, Bytes{}.U8(0x00, 0x7F, 0x80), 3, false, false, false, true,
-         Bytes{}.U8(0x80, 0xFF, 0x00)},
-        {"8-bit swap does nothing", {1, 1, true}, Bytes{}.U8(1, 2), 2, true, true, false, true, Bytes{}.U8(1, 2)},
-        {"16-bit swapped and flipped", {2, 1, true}, Bytes{}.Le16(0x1234), 1, false, true, false, true,
-         Bytes{}.Be16(0x9234)},
-        {"16-bit to its high byte", {2, 1, true}, Bytes{}.Le16(0x1234), 1, false, false, false, false, Bytes{}.U8(0x92)},
-        {"16-bit swapped to its high byte", {2, 1, true}, Bytes{}.Le16(0x1234), 1, true, true, false, false,
-         Bytes{}.U8(0x12)},
-        {"stereo 16-bit to mono", {2, 2, true}, Bytes{}.Le16(1000, 0x10000 - 3000, 3, 0), 2, true, false, true, true,
-         Bytes{}.Le16(0x10000 - 1000, 1)},
-        {"stereo 8-bit unsigned to mono", {1, 2, false}, Bytes{}.U8(0xFF, 0x01, 0x10, 0x11), 2, false, false, true,
-         true, Bytes{}.U8(0x80, 0x10)},
-        {"stereo 8-bit signed to mono", {1, 2, true}, Bytes{}.U8(0xFF, 0xFE), 1, true, false, true, true,
-         Bytes{}.U8(0xFF)},
-    };
-    for (const Case& c : cases) {
-        std::vector<std::uint8_t> buffer = c.in.Data();
-        buffer.resize(ConvertSamples(c.format, buffer.data(), c.frames, c.wantSigned, c.swap, c.mono, c.keep16));
-        EXPECT_EQ(buffer, c.out.Data()) << c.what;
+    for (const auto& [what, format, in, frames, to, out] :
+         {std::tuple{"signed to unsigned", PcmFormat{1, 1, true}, Bytes{}.U8(0x00, 0x7F, 0x80), 3u, SinkUnsignedLE,
+                     Bytes{}.U8(0x80, 0xFF, 0x00)},
+          {"a swap does nothing", PcmFormat{1, 1, true}, Bytes{}.U8(1, 2), 2u, SinkSignedBE, Bytes{}.U8(1, 2)},
+          {"unsigned stereo", PcmFormat{1, 2, false}, Bytes{}.U8(0xFF, 0x01, 0x10, 0x11), 2u, SinkMonoUnsignedLE,
+           Bytes{}.U8(0x80, 0x10)},
+          {"signed stereo", PcmFormat{1, 2, true}, Bytes{}.U8(0xFF, 0xFE), 1u, SinkMonoSignedLE, Bytes{}.U8(0xFF)}}) {
+        std::vector<std::uint8_t> buffer = in.Data();
+        buffer.resize(ConvertSamples(format, buffer.data(), frames, to.wantSigned, to.swapBytes, to.mixToMono, true));
+        EXPECT_EQ(buffer, out.Data()) << what;
     }
 }
 
 struct SinkFixture : ::testing::Test {
-    // One signed 16-bit stereo frame 1000, -3000.
-    TempFile source{"frame.raw", Bytes{}.Le16(1000, 0x10000 - 3000)};
+    // One signed 16-bit stereo frame 1000, -3001: its mix is -1000, toward zero.
+    TempFile source{"frame.raw", Bytes{}.Le16(1000, -3001)};
     WavesampleRec wave{};
 
     void SetUp() override
@@ -61,26 +43,22 @@ struct SinkFixture : ::testing::Test {
 
 TEST_F(SinkFixture, EachFileSinkWritesItsConversion)
 {
-    struct Case {
-        SinkConversion sink;
-        Bytes expected;
-    };
-    const Case cases[] = {
-        {SinkMonoSignedLE, Bytes{}.Le16(0x10000 - 1000)},   {SinkMonoUnsignedLE, Bytes{}.Le16(0x8000 - 1000)},
-        {SinkMonoSignedBE, Bytes{}.Be16(0x10000 - 1000)},   {SinkMonoUnsignedBE, Bytes{}.Be16(0x8000 - 1000)},
-        {SinkSignedLE, Bytes{}.Le16(1000, 0x10000 - 3000)}, {SinkUnsignedLE, Bytes{}.Le16(0x8000 + 1000, 0x8000 - 3000)},
-        {SinkSignedBE, Bytes{}.Be16(1000, 0x10000 - 3000)}, {SinkUnsignedBE, Bytes{}.Be16(0x8000 + 1000, 0x8000 - 3000)},
+    const std::pair<SinkConversion, Bytes> cases[] = {
+        {SinkMonoSignedLE, Bytes{}.Le16(-1000)},   {SinkMonoUnsignedLE, Bytes{}.Le16(0x8000 - 1000)},
+        {SinkMonoSignedBE, Bytes{}.Be16(-1000)},   {SinkMonoUnsignedBE, Bytes{}.Be16(0x8000 - 1000)},
+        {SinkSignedLE, Bytes{}.Le16(1000, -3001)}, {SinkUnsignedLE, Bytes{}.Le16(0x8000 + 1000, 0x8000 - 3001)},
+        {SinkSignedBE, Bytes{}.Be16(1000, -3001)}, {SinkUnsignedBE, Bytes{}.Be16(0x8000 + 1000, 0x8000 - 3001)},
     };
     const std::string out = source.Dir() / "out.raw";
-    for (const Case& c : cases) {
-        {
-            File file = File::Create(out);
-            ASSERT_TRUE(CopyToFile(wave, c.sink, file, "test_Write"));
-        }
-        EXPECT_EQ(ReadFileBytes(out), c.expected.Data());
+    for (const auto& [sink, expected] : cases) {
+        File file = File::Create(out);
+        ASSERT_TRUE(CopyToFile(wave, sink, file, "test_Write"));
+        file.Close();
+        EXPECT_EQ(ReadFileBytes(out), expected.Data());
     }
 }
 
+// A full disk ends the copy at the first piece, under the writer's name.
 TEST_F(SinkFixture, AFailedWriteFailsTheCopyUnderTheWritersName)
 {
     File full = File::Create("/dev/full");

@@ -3,20 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
-
 #include "kit/temp_file.h"
 #include "support/file.h"
 
 namespace {
-
-struct Header {  // a file table in miniature
-    char tag[4];
-    le32 size;
-    be16 rate;
-    std::uint8_t flags;
-};
-static_assert(sizeof(Header) == 11 && offsetof(Header, rate) == 8);
 
 const Bytes kImage = Bytes{}.Tag("RIFF").Le32(0x11223344).Be16(0xAABB).U8(7).Le16(0xFFFE).U8(1, 2, 3, 3, 2, 1);
 
@@ -27,12 +17,11 @@ TEST(ByteReader, ReadsEachByteOrderFromMemoryAndFileAlikeAndZerosPastTheEnd)
     ByteReader fromFile(file);
     ByteReader fromMemory(kImage.Data());
     for (ByteReader* r : {&fromFile, &fromMemory}) {
-        const Header h = r->Get<Header>();
-        EXPECT_EQ(std::tuple(std::string(h.tag, 4), h.size.Get(), h.rate.Get(), h.flags),
-                  std::tuple("RIFF", 0x11223344u, 0xAABB, 7));
+        EXPECT_TRUE(r->Tag("RIFF"));
+        // In braces the reads happen in order.
+        EXPECT_EQ((std::tuple{r->Le32(), r->Be16(), r->U8()}), std::tuple(0x11223344u, 0xAABB, 7));
         EXPECT_EQ(AsSigned(r->Le16()), -2);
-        EXPECT_EQ(r->Le24(), 0x030201u);
-        EXPECT_EQ(r->Be24(), 0x030201u);
+        EXPECT_EQ(r->Be16(), 0x0102u);
         r->Seek(r->Size());
         EXPECT_FALSE(r->Truncated());
         EXPECT_EQ(r->Le16() + r->U8(), 0);  // past the end: zeros, and the flag stays
