@@ -3,11 +3,8 @@
 
 #include <algorithm>
 
-#include "support/last_error.h"
-
 bool CaptureSink::Take(const PcmFormat& format, std::uint8_t* data, std::uint32_t n)
 {
-    if (failAfterFirst && calls > 0) return Fail("CaptureSink", "File Write Error");
     bytes.insert(bytes.end(), data, data + std::size_t{n} * format.FrameBytes());
     frames += n;
     largestPiece = std::max(largestPiece, n);

@@ -14,7 +14,6 @@ public:
     std::uint32_t frames = 0;
     int calls = 0;
     std::uint32_t largestPiece = 0;  // frames
-    bool failAfterFirst = false;     // the second piece fails, as a full disk would
 };
 
 // Runs the wavesample's copy routine into `capture`; false with LastError on failure.

@@ -11,6 +11,11 @@ namespace {
 // Decoding widens at most 8 times: 2-bit IMA codes become 16-bit samples.
 constexpr std::uint64_t kMaxGrowth = 8;
 
+Bytes Prefix(const Bytes& full, std::size_t count)
+{
+    return Bytes{}.Append(std::vector<std::uint8_t>(full.Data().begin(), full.Data().begin() + count));
+}
+
 }  // namespace
 
 KobaStore::KobaStore(Host& host) : WaveStore(host, ImportTable(), ExportTable()) {}
@@ -68,7 +73,3 @@ void ImportFixture::SweepTruncations(const Bytes& full, const std::string& name,
     }
 }
 
-Bytes Prefix(const Bytes& full, std::size_t count)
-{
-    return Bytes{}.Append(std::vector<std::uint8_t>(full.Data().begin(), full.Data().begin() + count));
-}

@@ -37,6 +37,3 @@ struct ImportFixture : ::testing::Test {
 
     std::unique_ptr<TempFile> file;
 };
-
-// A Bytes holding the first `count` bytes of `full`.
-Bytes Prefix(const Bytes& full, std::size_t count);
