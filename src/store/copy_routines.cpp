@@ -28,11 +28,10 @@ std::int16_t FloatSample(const std::uint8_t* p, bool wide, bool bigEndian)
     for (int i = 0; i < width; ++i) raw = raw << 8 | p[bigEndian ? i : width - 1 - i];
     const double value = wide ? std::bit_cast<double>(raw) : std::bit_cast<float>(static_cast<std::uint32_t>(raw));
     if (std::isnan(value)) return 0;
-    // Rounded to nearest as players do it: to 32 bits (halves away from zero), then to 16
-    // (halves up), so that a conversion sounds exactly as the file plays elsewhere.
+    // As SoX plays it: to 32 bits cut toward zero, then to 16 rounded (halves up), so that a
+    // conversion sounds exactly as the file plays there.
     const double wide32 = std::clamp(value * 2147483648.0, -2147483648.0, 2147483647.0);
-    const std::int64_t sample32 = static_cast<std::int64_t>(wide32 < 0 ? wide32 - 0.5 : wide32 + 0.5);
-    const std::int64_t sample16 = (std::clamp<std::int64_t>(sample32, INT32_MIN, INT32_MAX) + 32768) >> 16;
+    const std::int64_t sample16 = (static_cast<std::int64_t>(wide32) + 32768) >> 16;
     return static_cast<std::int16_t>(std::min<std::int64_t>(sample16, 32767));
 }
 

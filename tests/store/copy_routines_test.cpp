@@ -45,7 +45,8 @@ struct StoredWave {
 TEST(DecodePath, EachCodingDeliversItsPcmUpToTheExtentThenSilence)
 {
     Bytes floats;
-    for (float v : {1.0f, -1.0f, 0.5f, 2.5f / 32768, -2.5f / 32768, 3.49999f / 32768, 7.0f, NAN}) {
+    // 229375.75 / 2^31: SoX cuts the 32-bit value to 229375 before rounding to 16 bits.
+    for (float v : {1.0f, -1.0f, 0.5f, 2.5f / 32768, -2.5f / 32768, 3.49999f / 32768, 7.0f, NAN, 229375.75f / 2147483648.0f}) {
         floats.Le32(std::bit_cast<std::uint32_t>(v));
     }
     using enum SampleCoding;
@@ -58,7 +59,7 @@ TEST(DecodePath, EachCodingDeliversItsPcmUpToTheExtentThenSilence)
         {Layout(Delta, 8), Bytes{}.U8(10, 5, 251), 3, Bytes{}.U8(10, 15, 10)},
         {Layout(Delta, 16), Bytes{}.Le16(32767, 2, -1), 3, Bytes{}.Le16(32767, -32767, -32768)},
         // Rounded as players do it, NaN as silence.
-        {Layout(Float, 32), floats, 8, Bytes{}.Le16(32767, -32768, 16384, 3, -2, 3, 32767, 0)},
+        {Layout(Float, 32), floats, 9, Bytes{}.Le16(32767, -32768, 16384, 3, -2, 3, 32767, 0, 3)},
         {Layout(Float, 64), Bytes{}.Le32(0, 0x3FD00000, 0, 0xBFF80000), 2, Bytes{}.Le16(8192, -32768)},
         {extent, Bytes{}.Le16(7, 8, 0x5555, 0x5555), 4, Bytes{}.Le16(7, 8, 0, 0)},  // past the extent: no audio
         {unsigned8, Bytes{}.U8(1, 2), 4, Bytes{}.U8(1, 2, 0x80, 0x80)},             // a short end: silence
