@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <nlohmann/json.hpp>
 
 #include "kit/import_fixture.h"
 #include "kit/tools.h"
@@ -15,12 +14,6 @@ struct CliResult {
     int code;
     std::string out, err;
 };
-
-std::string Text(const std::string& path)
-{
-    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
 
 struct Kobacli : ::testing::Test {
     TempDir dir;
@@ -37,37 +30,20 @@ struct Kobacli : ::testing::Test {
     {
         const std::string out = dir / "out.txt", err = dir / "err.txt";
         const int code = ::Run(shell + KOBA_CLI + " " + arguments + " >" + Quoted(out) + " 2>" + Quoted(err));
-        return {code, Text(out), Text(err)};
+        const auto text = [](const std::string& path) {
+            const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+            return std::string(bytes.begin(), bytes.end());
+        };
+        return {code, text(out), text(err)};
     }
     std::string Out(const std::string& name) const { return " " + Quoted(dir / name); }
 };
 
-TEST_F(Kobacli, InfoPrintsTheTreeOrEveryItemAsJson)
+TEST_F(Kobacli, InfoShowsTheTreeConvertAndExtractWriteOneFileButNeverOverTheSource)
 {
-    const CliResult r = Cli("info " + in);
-    EXPECT_EQ(std::make_tuple(r.code, r.err, r.out),
-              std::make_tuple(0, "",
-                              "Ms Windows wave file  (Bank: Ms Windows wave file)\n  0 : unnamed inst  (Inst: 1 "
-                              "waves, 16KB)\n    0 : unnamed wave  (Wave: [0:60:127], 4Ks, 32kHz, 16b)\n"));
-    // The golden dumps pin every field of each kind and coding; here one file's links and totals,
-    // and its stored layout against an independent walk of the file.
-    const nlohmann::json doc = nlohmann::json::parse(Cli("info --json " + in).out);
-    const WaveChunks chunks = FindWaveChunks(ReadFileBytes(wav));
-    EXPECT_EQ(doc["file"], wav);
-    ASSERT_EQ(doc["items"].size(), 3u);
-    EXPECT_EQ(doc["items"][0]["owner"], "0x40000001");
-    nlohmann::json layout = {{"offset", chunks.dataOffset}, {"bytes", chunks.dataSize}};
-    layout.update(
-        nlohmann::json::parse(R"({"coding":"pcm","bits":16,"channels":2,"bigEndian":false,"isSigned":true})"));
-    EXPECT_EQ(doc["items"][0]["layout"], layout);
-    EXPECT_EQ(doc["items"][2],
-              nlohmann::json::parse(R"({"id":"0x40000001","kind":"instrument","name":"0 : unnamed inst",
-        "note":"KOBA Converter v2.0, sample & wavetable instrument tools","program":0,"volume":127,"present":1,
-        "waveCount":1,"totalBytes":16000,"regions":[{"wave":"0x80000001","lowKey":0,"highKey":127}]})"));
-}
-
-TEST_F(Kobacli, ConvertAndExtractWriteOneFileButNeverOverTheSource)
-{
+    EXPECT_EQ(Cli("info " + in).out,
+              "Ms Windows wave file  (Bank: Ms Windows wave file)\n  0 : unnamed inst  (Inst: 1 "
+              "waves, 16KB)\n    0 : unnamed wave  (Wave: [0:60:127], 4Ks, 32kHz, 16b)\n");
     EXPECT_EQ(Cli("convert " + in + Out("cli.wav")).out, "Item saved: " + (dir / "cli.wav") + "\n");
     EXPECT_EQ(Cli("extract " + in + Out("out/sub")).out, (dir / "out/sub/0  unnamed wave.wav") + "\n");
     EXPECT_EQ(ReadFileBytes(dir / "out/sub/0  unnamed wave.wav"), ReadFileBytes(dir / "cli.wav"));
@@ -76,8 +52,8 @@ TEST_F(Kobacli, ConvertAndExtractWriteOneFileButNeverOverTheSource)
     std::filesystem::create_hard_link(wav, dir / "hard.wav");
     for (const char* out : {"strings.wav", "link.wav", "hard.wav"}) {
         const CliResult r = Cli("convert " + in + Out(out));
-        EXPECT_EQ(r.code, 1);
-        EXPECT_EQ(r.err, "WaveStore::Exp: Output file is the source file\n");
+        EXPECT_EQ(std::tie(r.code, r.err), std::make_tuple(1, "WaveStore::Exp: Output file is the source file\n"))
+            << out;
     }
     EXPECT_EQ(ReadFileBytes(wav), before);
     // A write the file size limit refuses is reported once.
@@ -120,7 +96,6 @@ TEST_F(Kobacli, ExitCodesAndMessageForms)
         // arguments, exit code, start of stderr
         {"", 2, "usage: kobacli"},
         {"frobnicate", 2, "kobacli: unknown command frobnicate\n"},
-        {"info", 2, "kobacli: info takes one FILE\n"},
         {"info " + in + " --bogus", 2, "kobacli: unknown option --bogus\n"},
         {"convert " + in, 2, "kobacli: convert takes FILE and OUT\n"},
         {"info" + Out("missing.wav"), 1, "WaveStore::Imp: Couldn't open input file\n"},
@@ -136,8 +111,7 @@ TEST_F(Kobacli, ExitCodesAndMessageForms)
     };
     for (const auto& [arguments, code, err] : cases) {
         const CliResult r = Cli(arguments);
-        EXPECT_EQ(r.code, code) << arguments;
-        EXPECT_EQ(r.err.rfind(err, 0), 0u) << arguments << "\n" << r.err;
+        EXPECT_EQ(std::make_tuple(r.code, r.err.substr(0, err.size())), std::make_tuple(code, err)) << arguments;
     }
 }
 

@@ -1,64 +1,37 @@
 // The command line at start-up, through the window's host and its real boxes.
 #include "shell/startup.h"
 
-#include <gtest/gtest.h>
-
-#include "kit/import_fixture.h"
-#include "shell/main_window.h"
-#include "shell/modal_answers.h"
-#include "shell/qt_host.h"
+#include "shell/shell_fixture.h"
 
 namespace {
 
-// Records the programs it would start.
-struct StartingHost : QtHost {
-    using QtHost::QtHost;
-    bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override
-    {
-        started.push_back(program);
-        for (const std::string& argument : arguments) started.back() += " " + argument;
-        return true;
-    }
-    std::vector<std::string> started;
-};
+using Startup = Shell;
 
-struct Startup : ::testing::Test {
-    ProgramSettings settings;
-    StartingHost host{settings};
-    KobaStore store{host};
-    ModalAnswers modals;
-};
-
-TEST(StartupMode, TheAudioPlayerIsMinusApInAnyCaseAsTheFirstArgumentOnly)
+// As the program does: "-AP" in any case as the first argument plays each file named, else the
+// window opens the first file and each further one starts an instance of its own.
+TEST_F(Startup, EachCommandLineShowsItsBoxesAndStartsItsPrograms)
 {
-    for (QString line : {"koba -AP", "koba -aP x.wav"})
-        EXPECT_TRUE(IsAudioPlayerMode(line.split(' '))) << line.toStdString();
-    for (QString line : {"koba x.wav -AP", "koba -APX", "koba"})
-        EXPECT_FALSE(IsAudioPlayerMode(line.split(' '))) << line.toStdString();
-}
-
-TEST_F(Startup, ThePlayerAloneShowsItsSyntaxAndAFileItCannotReadItsErrorBeforeTheNext)
-{
-    EXPECT_EQ(RunAudioPlayer(store, host, {"koba", "-AP"}), 0);
     const TempFile raw("take.bin", Bytes{}.Zeros(100));
     const QString path = QString::fromStdString(raw.Path());
-    modals.presses = {"OK", "Cancel"};  // the second raw file is read as raw data
-    EXPECT_EQ(RunAudioPlayer(store, host, {"koba", "-AP", "/nonexistent.wav", path, path}), 0);
-    const std::string unknown = "Unknown file type!|information and treat it as raw data.";
-    EXPECT_EQ(modals.shown,
-              (std::vector<std::string>{"Attention!|SYNTAX: KOBA -AP FileName [MoreFileNames]",
-                                        "WaveStore::Imp|Couldn't open input file", unknown, "*_Read|Cancelled", unknown,
-                                        "0 : unnamed wave Properties|Advanced",
-                                        "dac_Write|Writing this format is not supported yet"}));
-}
-
-TEST_F(Startup, TheFirstFileOpensInTheWindowEachFurtherOneInAnInstanceOfItsOwn)
-{
-    DialogRunner dialogs;
-    MainWindow window(store, host, dialogs);
-    OpenCommandLineFiles(window, host, "/opt/koba/koba", {"koba", "/nonexistent.wav", "b.wav", "c.pat"});
-    EXPECT_EQ(modals.shown, std::vector<std::string>{"WaveStore::Imp|Couldn't open input file"});  // by this window
-    EXPECT_EQ(host.started, (std::vector<std::string>{"/opt/koba/koba b.wav", "/opt/koba/koba c.pat"}));
+    const std::string unknown = "Unknown file type!|information and treat it as raw data.",
+                      missing = "WaveStore::Imp|Couldn't open input file";
+    const std::tuple<QStringList, std::vector<std::string>, std::vector<std::string>> cases[] = {
+        {{"koba", "-AP"}, {"Attention!|SYNTAX: KOBA -AP FileName [MoreFileNames]"}, {}},
+        {{"koba", "-aP", "/nonexistent.wav", path, path},
+         {missing, unknown, "*_Read|Cancelled", unknown, "0 : unnamed wave Properties|Advanced",
+          "dac_Write|Writing this format is not supported yet"},
+         {}},
+        {{"koba", "/nonexistent.wav", "b.wav", "-AP"}, {missing}, {"/opt/koba/koba b.wav", "/opt/koba/koba -AP"}},
+        {{"koba", "-APX"}, {missing}, {}},
+        {{"koba"}, {}, {}},
+    };
+    presses = {"OK", "OK", "Cancel"};  // the first raw file is cancelled, the second read as raw data
+    for (const auto& [args, boxes, programs] : cases) {
+        shown.clear(), host.started.clear();
+        if (IsAudioPlayerMode(args)) RunAudioPlayer(store, host, args);
+        if (!IsAudioPlayerMode(args)) OpenCommandLineFiles(window, host, "/opt/koba/koba", args);
+        EXPECT_EQ(std::tie(shown, host.started), std::tie(boxes, programs)) << args.join(' ').toStdString();
+    }
 }
 
 }  // namespace

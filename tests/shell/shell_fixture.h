@@ -1,0 +1,71 @@
+// What the window's tests share: the real store, host and window, answered as a user would.
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <deque>
+
+#include "kit/import_fixture.h"
+#include "shell/main_window.h"
+#include "shell/qt_host.h"
+
+// Records the programs it would start, each as one command line.
+struct StartingHost : QtHost {
+    using QtHost::QtHost;
+    bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override
+    {
+        started.push_back(program);
+        for (const std::string& argument : arguments) started.back() += " " + argument;
+        return true;
+    }
+    std::vector<std::string> started;
+};
+
+// Each modal window goes to `shown` as "title|last line of its text" or "title|current page", then
+// the next of `presses` is pressed ("OK" when none is left). Each file dialog goes to `offered` as
+// title, selected filter, proposed name, every filter; the next of `choices` (file, filter) answers.
+struct Shell : ::testing::Test, DialogRunner {
+    Shell()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr) return;
+            const auto* box = qobject_cast<QMessageBox*>(modal);
+            const auto* tabs = modal->findChild<QTabWidget*>();
+            const QString text = box != nullptr ? box->text().section('\n', -1) : tabs->tabText(tabs->currentIndex());
+            shown.push_back((modal->windowTitle() + "|" + text).toStdString());
+            const QString press = presses.empty() ? "OK" : presses.front();
+            if (!presses.empty()) presses.pop_front();
+            for (QAbstractButton* button : modal->findChildren<QAbstractButton*>()) {
+                if (button->text().remove('&') == press) return button->click();
+            }
+            modal->close();  // no such button: what was shown tells
+        });
+        timer.start(1);
+    }
+    bool Run(QFileDialog& dialog) override
+    {
+        offered.push_back(QStringList{dialog.windowTitle(), dialog.selectedNameFilter(),
+                                      QFileInfo(dialog.selectedFiles().value(0)).fileName()} +
+                          dialog.nameFilters());
+        if (choices.empty()) return false;
+        dialog.selectNameFilter(dialog.nameFilters()[choices.front().second]);
+        dialog.selectFile(choices.front().first);
+        choices.pop_front();
+        return true;
+    }
+    ProgramSettings settings;
+    StartingHost host{settings};
+    KobaStore store{host};
+    MainWindow window{store, host, *this};
+    TempDir dir;
+    std::deque<QString> presses;
+    std::vector<std::string> shown;
+    std::deque<std::pair<QString, int>> choices;
+    std::vector<QStringList> offered;
+    QTimer timer;
+};
