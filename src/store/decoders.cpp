@@ -82,11 +82,6 @@ void DeltaDecode16(std::uint8_t* buffer, std::size_t count)
 
 namespace {
 
-std::int16_t Clamp16(std::int64_t v)
-{
-    return static_cast<std::int16_t>(std::clamp<std::int64_t>(v, -32768, 32767));
-}
-
 // Index changes by code magnitude, for codes of 2, 3 and 4 bits.
 constexpr int kImaIndexChange2[2] = {-1, 2};
 constexpr int kImaIndexChange3[4] = {-1, -1, 1, 2};
@@ -221,25 +216,54 @@ constexpr int kMsAdaptation[16] = {230, 230, 230, 230, 307, 409, 512, 614,
                                    768, 614, 512, 409, 307, 230, 230, 230};
 // The step stays at 16 or above; the upper cap only keeps a hostile block's arithmetic in
 // range (any larger step saturates every sample anyway).
-constexpr std::int64_t kMsMinDelta = 16;
-constexpr std::int64_t kMsMaxDelta = 0x7FFFFFFF / 768;
+constexpr int kMsMinDelta = 16;
+constexpr int kMsMaxDelta = 0x7FFFFFFF / 768;
 
 struct MsChannelState {
-    const MsAdpcmCoefficient* coefficient;
-    std::int64_t delta;
-    std::int64_t sample1;
-    std::int64_t sample2;
+    int first;  // the predictor's coefficients
+    int second;
+    int delta;
+    int sample1;
+    int sample2;
 };
 
-std::int16_t MsAdpcmStep(MsChannelState& s, int code)
+inline int MsAdpcmStep(MsChannelState& s, int code)
 {
-    const std::int64_t prediction =
-        (s.sample1 * s.coefficient->first + s.sample2 * s.coefficient->second) >> 8;
-    const std::int16_t value = Clamp16(prediction + code * s.delta);
-    s.delta = std::clamp<std::int64_t>((kMsAdaptation[code & 15] * s.delta) >> 8, kMsMinDelta, kMsMaxDelta);
+    const int prediction = static_cast<int>((std::int64_t{s.sample1} * s.first + std::int64_t{s.sample2} * s.second) >> 8);
+    const int value = std::clamp(prediction + code * s.delta, -32768, 32767);
+    s.delta = std::clamp((kMsAdaptation[code & 15] * s.delta) >> 8, kMsMinDelta, kMsMaxDelta);
     s.sample2 = s.sample1;
     s.sample1 = value;
     return value;
+}
+
+// A 4-bit code as a signed value −8..7.
+inline int SignedNibble(unsigned bits)
+{
+    return static_cast<int>((bits & 15) ^ 8) - 8;
+}
+
+// The codes after the block header: two per byte, high nibble first; in stereo each byte holds
+// a frame (left, right). Only whole frames are decoded. Returns the frames, the header's two
+// included. The channels' states live in locals, so that the decoding chain stays in registers.
+template <unsigned Channels>
+std::size_t DecodeMsCodes(std::uint8_t* output, const std::uint8_t* codes, std::size_t codeBytes,
+                          std::size_t samplesPerBlock, const MsChannelState* state)
+{
+    MsChannelState left = state[0];
+    MsChannelState right = state[Channels - 1];
+    const std::size_t frames = std::min(samplesPerBlock - 2, 2 * codeBytes / Channels);
+    std::uint8_t* out = output + 4 * Channels;
+    for (std::size_t f = 0; f < frames; ++f) {
+        if constexpr (Channels == 1) {
+            const unsigned byte = codes[f >> 1];
+            StoreLe16(out + 2 * f, static_cast<std::uint16_t>(MsAdpcmStep(left, SignedNibble((f & 1) != 0 ? byte : byte >> 4))));
+        } else {
+            StoreLe16(out + 4 * f, static_cast<std::uint16_t>(MsAdpcmStep(left, SignedNibble(codes[f] >> 4))));
+            StoreLe16(out + 4 * f + 2, static_cast<std::uint16_t>(MsAdpcmStep(right, SignedNibble(codes[f]))));
+        }
+    }
+    return 2 + frames;
 }
 
 }  // namespace
@@ -253,25 +277,16 @@ std::size_t DecodeMsAdpcmBlock(std::uint8_t* output, const std::uint8_t* block, 
     for (unsigned c = 0; c < channels; ++c) {
         const unsigned predictor = block[c];
         if (predictor >= coefficientCount || predictor > 6) return 0;
-        state[c].coefficient = &coefficients[predictor];
+        state[c].first = coefficients[predictor].first;
+        state[c].second = coefficients[predictor].second;
         state[c].delta = LoadLe16s(block + channels + 2 * c);
         state[c].sample1 = LoadLe16s(block + 3 * channels + 2 * c);
         state[c].sample2 = LoadLe16s(block + 5 * channels + 2 * c);
         StoreLe16(output + 2 * c, static_cast<std::uint16_t>(state[c].sample2));
         StoreLe16(output + 2 * (channels + c), static_cast<std::uint16_t>(state[c].sample1));
     }
-    std::size_t frames = 2;
-    std::size_t nibble = 0;  // counts codes; two per byte, high nibble first
     const std::uint8_t* codes = block + 7 * channels;
     const std::size_t codeBytes = blockBytes - 7 * channels;
-    while (frames < samplesPerBlock && (nibble + channels - 1) / 2 < codeBytes) {
-        for (unsigned c = 0; c < channels; ++c, ++nibble) {
-            const std::uint8_t byte = codes[nibble / 2];
-            const int raw = (nibble % 2 == 0) ? byte >> 4 : byte & 0x0F;
-            const int code = raw >= 8 ? raw - 16 : raw;
-            StoreLe16(output + 2 * (frames * channels + c), static_cast<std::uint16_t>(MsAdpcmStep(state[c], code)));
-        }
-        ++frames;
-    }
-    return frames;
+    return channels == 1 ? DecodeMsCodes<1>(output, codes, codeBytes, samplesPerBlock, state)
+                         : DecodeMsCodes<2>(output, codes, codeBytes, samplesPerBlock, state);
 }

@@ -64,10 +64,12 @@ bool WaveStore::Exp(const std::string& path, ItemId item)
     if (!file.IsOpen()) return Fail("WaveStore::Exp", "Couldn't create output file");
     SetPendingFile(temporary.c_str());  // an interrupted run removes it
     struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0) ::fchmod(file.Fd(), existing.st_mode & 07777);
+    const bool replacing = ::stat(path.c_str(), &existing) == 0;
+    if (replacing) ::fchmod(file.Fd(), existing.st_mode & 07777);
 
     const bool written = row->write(*this, &file, item);
-    const bool complete = written && !file.WriteFailed() && ::fsync(file.Fd()) == 0;
+    // An old file is given up only for one that is on the disk; a new one need not wait.
+    const bool complete = written && !file.WriteFailed() && (!replacing || ::fsync(file.Fd()) == 0);
     file.Close();
     const bool renamed = complete && std::rename(temporary.c_str(), path.c_str()) == 0;
     if (!renamed) ::unlink(temporary.c_str());

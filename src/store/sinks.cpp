@@ -50,10 +50,17 @@ std::size_t ConvertSamples(const PcmFormat& format, std::uint8_t* buffer, std::u
         }
         return count;
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        std::uint8_t* p = buffer + 2 * i;
-        if (flip) p[1] = static_cast<std::uint8_t>(p[1] + 0x80);  // + 0x8000
-        if (swapBytes) std::swap(p[0], p[1]);
+    // One loop per case: the common one (signed little-endian kept) costs nothing.
+    if (flip && swapBytes) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint8_t low = buffer[2 * i];
+            buffer[2 * i] = static_cast<std::uint8_t>(buffer[2 * i + 1] + 0x80);
+            buffer[2 * i + 1] = low;
+        }
+    } else if (flip) {
+        for (std::size_t i = 0; i < count; ++i) buffer[2 * i + 1] = static_cast<std::uint8_t>(buffer[2 * i + 1] + 0x80);
+    } else if (swapBytes) {
+        for (std::size_t i = 0; i < count; ++i) std::swap(buffer[2 * i], buffer[2 * i + 1]);
     }
     if (keep16) return count * 2;
     for (std::size_t i = 0; i < count; ++i) buffer[i] = buffer[2 * i + (swapBytes ? 0 : 1)];
