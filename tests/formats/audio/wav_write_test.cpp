@@ -7,8 +7,7 @@ namespace {
 using WavWrite = WriterFixture;
 
 // Layouts, loops, tuning and texts come back; 12 bits are written as 16, a negative fine tune as 0, and
-// the pad byte after odd data is counted in the form's size. Each case writes a file of its own: a file
-// read into the store may not be overwritten.
+// the form's size counts the pad byte after odd data. A file per case: one read in may not be overwritten.
 TEST_F(WavWrite, WavesamplesReadBack)
 {
     const std::tuple<std::uint8_t, std::uint8_t, std::uint8_t, std::int8_t> cases[] = {
@@ -20,13 +19,11 @@ TEST_F(WavWrite, WavesamplesReadBack)
         const std::string name = std::to_string(bits) + "-" + std::to_string(channels) + ".wav";
         const std::vector<std::uint8_t> before = Decoded(w), file = RoundTrip(kWaveKind | 1, name);
         EXPECT_EQ(LeAt(file, 4) + 8, file.size());
-        const WavesampleRec& back = Wave();
-        EXPECT_EQ(std::tuple(back.layout.bits, back.layout.channels, back.loopFlags, back.loopStart, back.loopEnd),
-                  std::tuple(bits > 8 ? 16 : 8, channels, loopFlags, 100u, 300u));
-        EXPECT_EQ(std::tuple(back.loopEndFrac, back.rootKey, back.fineTune),
-                  std::tuple(128, 67, std::max<int>(fineTune, 0)));
-        EXPECT_EQ(Decoded(back), before);
-        EXPECT_EQ(std::string(back.name) + "|" + Instrument().name + "|" + Instrument().note,
+        const WavesampleRec& b = Wave();
+        EXPECT_EQ(std::tuple(b.layout.bits, b.layout.channels, b.loopFlags, b.loopStart, b.loopEnd, b.loopEndFrac),
+                  std::tuple(bits > 8 ? 16 : 8, channels, loopFlags, 100u, 300u, 128));
+        EXPECT_EQ(std::tuple(b.rootKey, b.fineTune, Decoded(b)), std::tuple(67, std::max<int>(fineTune, 0), before));
+        EXPECT_EQ(std::string(b.name) + "|" + Instrument().name + "|" + Instrument().note,
                   std::string("Strings|Strings|") + kShortCreatorText);
     }
 }

@@ -79,7 +79,7 @@ TEST_F(SbkRead, RomSamplesAreDroppedAndSoundFont2IsRefused)
 
 TEST_F(SbkRead, ZonesFoldIntoEveryPresetThatUsesThem)
 {
-    // Two presets on one instrument of two zones; a blank name takes the preset's.
+    // Two presets on one instrument of two zones (a blank name, filled in as it is folded).
     TestBank b{.instruments = {{" ", 0, 0}}, .instrumentBags = {0, 2, 4}, .presetGens = {{41, 0}, {41, 0}},
                .instrumentGens = {{43, 0 + 256 * 59}, {53, 0}, {43, 60 + 256 * 127}, {53, 1}}};
     ASSERT_TRUE(Read(b));
@@ -96,8 +96,9 @@ TEST_F(SbkRead, ZonesFoldIntoEveryPresetThatUsesThem)
 }
 
 // Falling and overrunning indices (first zones 0, 5000, 0, … over 2000 presets, generators and
-// samples ending before they start) cost what the bank's tens of KB do and make no extra items.
-TEST_F(SbkRead, HostileIndicesAndNamesAreHarmless)
+// samples ending before they start) cost what the bank's tens of KB do and make no extra items;
+// every cut keeps what it holds.
+TEST_F(SbkRead, HostileIndicesAndCutsAreHarmless)
 {
     TestBank b{.instrumentBags = {0, 6, 2, 60000, 1, 9}, .presetGens = {{41, 999}, {53, 60000}, {41, 2}}};
     for (int i = 0; i < 2000; ++i) b.presets.emplace_back("p" + std::to_string(i), i % 2 * 5000, 0);
@@ -105,26 +106,14 @@ TEST_F(SbkRead, HostileIndicesAndNamesAreHarmless)
     b.names.push_back("bad"), b.samples.push_back({5000, 1000, 0, 0});
     ASSERT_TRUE(Read(b));
     EXPECT_LE(Count(kInstrumentKind) + Count(kWaveKind), b.presets.size() + b.instruments.size() + b.samples.size());
-    // 5,000 samples named alike get underscores in front until a name is all underscores.
-    b = TestBank{.names = std::vector<std::string>(5000, "same"), .samples = {}, .dataSamples = 10000};
-    for (std::uint32_t i = 0; i < 5000; ++i) b.samples.push_back({2 * i, 2 * i + 1, 2 * i, 2 * i + 1});
-    ASSERT_TRUE(Read(b));
-    ASSERT_EQ(Count(kWaveKind), 5000u);
-    for (std::uint32_t k = 0; k < 5000; ++k) {
-        ASSERT_EQ(Wave(k).name, (std::string(std::min(k, 80u), '_') + "same").substr(0, 80)) << k;
-    }
-}
-
-TEST_F(SbkRead, TruncationSweep)
-{
     SweepTruncations(TestBank{.samples = {{{0, 99, 10, 90}}, {{104, 199, 104, 199}}}, .dataSamples = 240}.Build(),
                      "test.sbk", 7);
 }
 
 TEST(SbkPitch, RatesAsCentsWithTheFineTune)
 {
-    EXPECT_EQ(std::tuple(SbkRateToCents(44100, 0), SbkRateToCents(32000, 0)), std::tuple(6000, 6555));
-    EXPECT_EQ(std::tuple(SbkRateToCents(44100, 64), SbkRateToCents(44100, -1)), std::tuple(6050, 6000));
+    EXPECT_EQ(std::tuple(SbkRateToCents(44100, 0), SbkRateToCents(32000, 0), SbkRateToCents(44100, 64),
+                         SbkRateToCents(44100, -1)), std::tuple(6000, 6555, 6050, 6000));
 }
 
 }  // namespace
