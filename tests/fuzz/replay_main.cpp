@@ -10,29 +10,17 @@
 
 #include "fuzz_import.h"
 
-namespace fs = std::filesystem;
-
-static std::size_t ReplayRow(const fs::path& folder)
-{
-    const std::string row = folder.filename() == "gen" ? "*" : folder.filename().string();
-    std::size_t replayed = 0;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (!entry.is_regular_file() || entry.path().extension() == ".note") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-        FuzzImport(row, bytes.data(), bytes.size());
-        ++replayed;
-    }
-    return replayed;
-}
-
 int main(int argc, char** argv)
 {
     std::size_t replayed = 0;
     for (int i = 1; i < argc; ++i) {
-        if (!fs::is_directory(argv[i])) continue;
-        for (const auto& row : fs::directory_iterator(argv[i])) {
-            if (row.is_directory()) replayed += ReplayRow(row.path());
+        for (const auto& input : std::filesystem::recursive_directory_iterator(argv[i])) {
+            if (!input.is_regular_file() || input.path().extension() == ".note") continue;
+            const std::string row = input.path().parent_path().filename();
+            std::ifstream in(input.path(), std::ios::binary);
+            const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+            FuzzImport(row == "gen" ? "*" : row, bytes.data(), bytes.size());
+            ++replayed;
         }
     }
     std::cout << "replayed " << replayed << " inputs\n";
