@@ -1,6 +1,7 @@
 // The window on real files: tree, status line, deleting, renaming, menus, Save As, mouse and drops.
 #include "shell/main_window.h"
 
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QStatusBar>
@@ -16,6 +17,12 @@ const QString kFairyLake = KOBA_SHARED_TESTDATA "/sbk/The_Fairy_Lake.OLD.sbk",
               kEcho = KOBA_SHARED_TESTDATA "/sbk/Echo.OLD.sbk";
 
 struct Window : Shell {
+    // The real banks come with the workplace's shared test files, beside the tree.
+    void SetUp() override
+    {
+        if (!QFileInfo::exists(kFairyLake) || !QFileInfo::exists(kEcho)) GTEST_SKIP() << "no ../shared/testdata here";
+    }
+
     // The tree below `item` as "text(children, ...)".
     static std::string Outline(const QTreeWidgetItem* item)
     {
