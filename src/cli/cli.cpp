@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -105,9 +106,13 @@ void PrepareRawAnswers(Context& c, const RawFlags& flags)
 int Import(Context& c, const std::string& path)
 {
     if (c.store.Imp(path)) return kDone;
-    const int code = c.Failure();
-    if (LastError.location == "*_Read" && LastError.message == "Cancelled") c.err << kRawHint << '\n';
-    return code;
+    // Without a stated layout the raw-data page is declined: nothing was cancelled, the file
+    // is simply of no format KOBA knows.
+    if (LastError.location == "*_Read" && LastError.message == "Cancelled") {
+        c.err << "kobacli: " << path << ": the file's format was not recognised\n" << kRawHint << '\n';
+        return kFailed;
+    }
+    return c.Failure();
 }
 
 std::string KindName(ItemId id)
@@ -163,10 +168,12 @@ const char* NameOf(const WaveStore& store, ItemId id)
 ItemId FindItem(WaveStore& store, const std::string& wanted, std::vector<ItemId>& ambiguous)
 {
     if (strcasecmp(wanted.c_str(), "bank") == 0) return store.FetchBank() != nullptr ? kBankId : NO_ITEM;
-    if (wanted.size() > 2 && (wanted.compare(0, 2, "0x") == 0 || wanted.compare(0, 2, "0X") == 0)) {
-        char* end = nullptr;
-        const unsigned long id = std::strtoul(wanted.c_str() + 2, &end, 16);
-        if (*end == '\0' && id <= UINT32_MAX && store.Fetch(static_cast<ItemId>(id)) != nullptr) return static_cast<ItemId>(id);
+    const bool prefixed = wanted.size() > 2 && (wanted.compare(0, 2, "0x") == 0 || wanted.compare(0, 2, "0X") == 0);
+    const std::string digits = prefixed ? wanted.substr(2) : wanted;
+    std::uint32_t id = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), id, 16);
+    if (error == std::errc() && end == digits.data() + digits.size() && !digits.empty() && store.Fetch(id) != nullptr) {
+        return id;
     }
     std::vector<ItemId> named;
     for (ItemId id : ItemsOfKinds(store, kKindMask)) {
@@ -179,7 +186,8 @@ ItemId FindItem(WaveStore& store, const std::string& wanted, std::vector<ItemId>
 int ListCandidates(Context& c, const std::string& why, const std::vector<ItemId>& ids)
 {
     c.err << "kobacli: " << why << "; choose one with --item:\n";
-    for (ItemId id : ids) c.err << "  " << HexId(id) << "  " << KindName(id) << "  " << ToUtf8(NameOf(c.store, id)) << '\n';
+    for (ItemId id : ids)
+        c.err << "  " << HexId(id) << "  " << KindName(id) << "  " << ToUtf8(NameOf(c.store, id)) << '\n';
     return kUsage;
 }
 
@@ -203,23 +211,30 @@ int ChooseItem(Context& c, std::uint32_t mask, ItemId& chosen)
     return ListCandidates(c, "the file has more than one item this format can save", candidates);
 }
 
+// The file format an extension names; every command words an unknown one alike.
+const ExportFormat* FileFormat(Context& c, const std::string& extension, int& code)
+{
+    const ExportFormat* row = GetExportFormat(c.store, FindExportFormat(c.store, "." + extension));
+    if (row != nullptr && !row->noFile) return row;
+    code = c.Usage("no file format has the extension ." + extension + " (kobacli formats lists them)");
+    return nullptr;
+}
+
 int Convert(Context& c, const ParsedArgs& args)
 {
     if (args.positional.size() != 2) return c.Usage("convert takes FILE and OUT");
     const std::string& out = args.positional[1];
-    const ExportFormat* row = GetExportFormat(c.store, FindExportFormat(c.store, out));
-    if (row == nullptr) {
-        Fail("WaveStore::Exp", "Not a supported export extension type");
-        return c.Failure();
-    }
-    if (const int code = Import(c, args.positional[0])) return code;
+    int code = kDone;
+    const ExportFormat* row = FileFormat(c, ExtensionOf(out), code);
+    if (row == nullptr) return code;
+    if ((code = Import(c, args.positional[0])) != kDone) return code;
     ItemId item = NO_ITEM;
     if (const auto it = args.values.find("--item"); it != args.values.end()) {
         std::vector<ItemId> ambiguous;
         item = FindItem(c.store, it->second, ambiguous);
         if (!ambiguous.empty()) return ListCandidates(c, "more than one item is named " + it->second, ambiguous);
         if (item == NO_ITEM) return c.Usage("no item " + it->second + " in " + args.positional[0]);
-    } else if (const int code = ChooseItem(c, row->kindMask, item)) {
+    } else if ((code = ChooseItem(c, row->kindMask, item)) != kDone) {
         return code;
     }
     if (!c.store.Exp(out, item)) return c.Failure();
@@ -253,14 +268,16 @@ private:
 int Extract(Context& c, const ParsedArgs& args)
 {
     if (args.positional.size() != 2) return c.Usage("extract takes FILE and DIR");
-    const std::string extension = args.values.count("--to") != 0 ? args.values.at("--to") : "wav";
+    std::string extension = args.values.count("--to") != 0 ? args.values.at("--to") : "wav";
+    if (extension.starts_with('.')) extension.erase(0, 1);
     const std::string kind = args.values.count("--kind") != 0 ? args.values.at("--kind") : "wavesample";
     if (kind != "wavesample" && kind != "instrument") return c.Usage("--kind takes wavesample or instrument");
     const ItemId kindBit = kind == "wavesample" ? kWaveKind : kInstrumentKind;
-    const ExportFormat* row = GetExportFormat(c.store, FindExportFormat(c.store, "x." + extension));
-    if (row == nullptr || row->noFile) return c.Usage("no file format has the extension " + extension);
+    int code = kDone;
+    const ExportFormat* row = FileFormat(c, extension, code);
+    if (row == nullptr) return code;
     if ((row->kindMask & kindBit) == 0) return c.Usage(extension + " files cannot hold a " + kind);
-    if (const int code = Import(c, args.positional[0])) return code;
+    if ((code = Import(c, args.positional[0])) != kDone) return code;
 
     const std::filesystem::path folder(args.positional[1]);
     std::error_code ignored;
@@ -268,18 +285,20 @@ int Extract(Context& c, const ParsedArgs& args)
     const std::vector<ItemId> items = ItemsOfKinds(c.store, kindBit);
     std::set<std::string> used;
     Progress progress(c.err, items.size());
-    int code = kDone;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const std::string name = UniqueFileName(ProposedFileName(NameOf(c.store, items[i])), extension, used);
         progress.Step(i + 1, name);
         const std::string path = (folder / name).string();
-        if (c.store.Exp(path, items[i])) {
-            c.out << path << '\n';
-        } else {
-            code = c.Failure();
+        // The first failure ends the run (a full disk fails every later file too); the files
+        // written so far stay and were listed.
+        if (!c.store.Exp(path, items[i])) {
+            c.Failure();
+            c.err << "kobacli: extract stopped after " << i << " of " << items.size() << " files\n";
+            return kFailed;
         }
+        c.out << path << '\n';
     }
-    return code;
+    return kDone;
 }
 
 std::string KindList(std::uint32_t mask)
@@ -302,7 +321,8 @@ int Formats(Context& c)
     c.out << "export formats:\n";
     for (std::size_t i = 0; i < c.store.ExportRows().size(); ++i) {
         const ExportFormat& row = c.store.ExportRows()[i];
-        c.out << "  " << i << '\t' << row.extension << '\t' << row.description << '\t' << KindList(row.kindMask) << '\n';
+        c.out << "  " << i << '\t' << row.extension << '\t' << row.description << '\t' << KindList(row.kindMask)
+              << '\n';
     }
     return kDone;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "store/item_view.h"
 #include "store/wave_store.h"
 
 std::string HexId(std::uint32_t id)
@@ -10,36 +11,6 @@ std::string HexId(std::uint32_t id)
     char text[16];
     std::snprintf(text, sizeof text, "0x%08x", id);
     return text;
-}
-
-static bool IsUtf8(const std::string& text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
-std::string ToUtf8(const char* text)
-{
-    const std::string raw(text);
-    if (IsUtf8(raw)) return raw;
-    std::string utf8;
-    for (const unsigned char c : raw) {
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else {
-            utf8 += static_cast<char>(0xC0 | c >> 6);
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return utf8;
 }
 
 namespace {

@@ -8,7 +8,5 @@ class WaveStore;
 
 // Item ids as scripts see them: "0x80000001".
 std::string HexId(std::uint32_t id);
-// Text from a file as UTF-8: kept when it is UTF-8 already, else read as Latin-1.
-std::string ToUtf8(const char* text);
 
 nlohmann::ordered_json ItemsJson(const WaveStore& store);

@@ -7,13 +7,17 @@ const std::set<std::string> kRawOptions = {"--raw-type", "--raw-signed", "--raw-
                                            "--raw-rate", "--raw-offset", "--raw-size"};
 
 const char kRawHint[] =
-    "hint: the file's format was not recognised; to read it as raw data, state its layout with "
+    "to read it as raw data, state its layout with "
     "--raw-type pcm8|pcm16|mulaw|alaw, --raw-signed 0|1, --raw-stereo 0|1, --raw-swap 0|1, "
     "--raw-rate HZ, --raw-offset BYTES, --raw-size BYTES";
 
 namespace {
 
-bool ReadNumber(const std::string& text, std::uint32_t& value)
+// The most samples per second a WAVE header can state: its byte rate (four bytes a frame of
+// 16-bit stereo) must fit 32 bits too.
+constexpr std::uint64_t kMaxRate = UINT32_MAX / 4;
+
+bool ReadNumber(const std::string& text, std::uint64_t& value)
 {
     const char* end = text.data() + text.size();
     const auto [at, ec] = std::from_chars(text.data(), end, value);
@@ -32,16 +36,18 @@ bool ReadSwitch(const ParsedArgs& args, const char* name, std::optional<bool>& f
     return true;
 }
 
-bool ReadCount(const ParsedArgs& args, const char* name, std::optional<std::uint32_t>& count, std::string& error)
+bool ReadCount(const ParsedArgs& args, const char* name, std::optional<std::uint32_t>& count, std::string& error,
+               std::uint64_t least = 0, std::uint64_t most = UINT32_MAX)
 {
     const auto it = args.values.find(name);
     if (it == args.values.end()) return true;
-    std::uint32_t value = 0;
-    if (!ReadNumber(it->second, value)) {
-        error = std::string(name) + " takes a whole number";
+    std::uint64_t value = 0;
+    if (!ReadNumber(it->second, value) || value < least || value > most) {
+        error =
+            std::string(name) + " takes a whole number from " + std::to_string(least) + " to " + std::to_string(most);
         return false;
     }
-    count = value;
+    count = static_cast<std::uint32_t>(value);
     return true;
 }
 
@@ -78,8 +84,9 @@ bool ReadRawFlags(const ParsedArgs& args, RawFlags& flags, std::string& error)
         }
     }
     return ReadSwitch(args, "--raw-signed", flags.isSigned, error) &&
-           ReadSwitch(args, "--raw-stereo", flags.stereo, error) && ReadSwitch(args, "--raw-swap", flags.byteSwap, error) &&
-           ReadCount(args, "--raw-rate", flags.sampleRate, error) &&
+           ReadSwitch(args, "--raw-stereo", flags.stereo, error) &&
+           ReadSwitch(args, "--raw-swap", flags.byteSwap, error) &&
+           ReadCount(args, "--raw-rate", flags.sampleRate, error, 1, kMaxRate) &&
            ReadCount(args, "--raw-offset", flags.dataOffset, error) &&
            ReadCount(args, "--raw-size", flags.sampleSize, error);
 }

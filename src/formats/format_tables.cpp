@@ -11,7 +11,7 @@
 namespace {
 
 // Rows whose reader is not written yet: never detected, and a clear refusal when chosen by
-// extension or as the raw fallback.
+// extension or instead of the raw fallback.
 int DetectNone(std::span<const std::uint8_t, kDetectBytes>)
 {
     return 0;
@@ -19,9 +19,7 @@ int DetectNone(std::span<const std::uint8_t, kDetectBytes>)
 
 bool ReadNotSupported(WaveStore& store, File&)
 {
-    const ImportFormat* row = GetImportFormat(store, store.formatIndex);
-    return Fail(row != nullptr ? row->location : "WaveStore::Imp",
-                "Reading this format is not supported yet");
+    return RefuseUnwrittenRow(*GetImportFormat(store, store.formatIndex));
 }
 
 constexpr ReadFunction kNotYet = ReadNotSupported;
@@ -130,6 +128,16 @@ constexpr std::array<ExportFormat, 14> kExportFormats = {{
 }};
 
 }  // namespace
+
+bool IsUnwrittenRow(const ImportFormat& row)
+{
+    return row.read == ReadNotSupported;
+}
+
+bool RefuseUnwrittenRow(const ImportFormat& row)
+{
+    return Fail(row.location, std::string("Reading this format is not supported yet (") + row.description + ")");
+}
 
 std::span<const ImportFormat> ImportTable()
 {

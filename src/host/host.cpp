@@ -26,6 +26,11 @@ void Host::Warn(std::string_view text)
     Ask({std::string(text), "Attention!", Buttons::Ok, MessageIcon::Exclamation, Answer::Ok});
 }
 
+void Host::ReportLosses(const std::vector<std::string>& losses)
+{
+    for (const std::string& loss : losses) Warn(loss);
+}
+
 void Host::Fatal(std::string_view text)
 {
     Ask({std::string(text), "QUIT!", Buttons::Ok, MessageIcon::Error, Answer::Ok});

@@ -50,6 +50,9 @@ public:
 
     // An "Attention!" box with an OK button.
     void Warn(std::string_view text);
+    // What an export had to give up, each kind once; by default one warning each, a window
+    // shows them in one box.
+    virtual void ReportLosses(const std::vector<std::string>& losses);
     // A "QUIT!" box, then the end of the program with exit code 1.
     [[noreturn]] void Fatal(std::string_view text);
 };

@@ -10,13 +10,15 @@
 #include "shell/startup.h"
 #include "store/wave_store.h"
 #include "support/last_error.h"
+#include "support/pending_file.h"
 
 namespace {
 
 // Tooltips wait 1.8 seconds before they show.
 class KobaStyle : public QProxyStyle {
 public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* data) const override
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override
     {
         if (hint == SH_ToolTip_WakeUpDelay) return 1800;
         return QProxyStyle::styleHint(hint, option, widget, data);
@@ -52,6 +54,7 @@ int Run(QApplication& app)
 
 int main(int argc, char** argv)
 {
+    RemovePendingFileOnSignals();
     QApplication app(argc, argv);
     app.setStyle(new KobaStyle);
     try {

@@ -124,6 +124,9 @@ void MainWindow::ShowOpenedFile(const QString& path)
     const bool read = store_.Imp(path.toStdString());
     QApplication::restoreOverrideCursor();
     if (!read) {
+        // A clean, empty window: nothing of the file before, nothing of this one.
+        setWindowTitle(kTitle);
+        host_.SetStatus("");
         ShowLastError(host_);
         return;
     }
@@ -288,7 +291,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonDblClick:
         return HandleMouse(watched, static_cast<QMouseEvent*>(event));
     case QEvent::KeyPress:
-        if (watched == tree_ && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {  // while a label is edited its editor gets the keys
+        if (watched == tree_ && static_cast<QKeyEvent*>(event)->key() ==
+                                    Qt::Key_Delete) {  // while a label is edited its editor gets the keys
             DeleteSelected();
             return true;
         }

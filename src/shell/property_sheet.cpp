@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -74,6 +75,14 @@ public:
         loopForm->addRow("Start:", start_);
         loopForm->addRow("End:", end_);
         layout->addWidget(loop);
+    }
+    std::string Problem() const override
+    {
+        std::uint32_t start = 0, end = 0;
+        std::uint8_t fraction = 0;
+        ReadLoopPoint(Std(start_), start, fraction);
+        ReadLoopPoint(Std(end_), end, fraction);
+        return LoopProblem(start, end, wave_.length);
     }
     void Apply() override
     {
@@ -224,7 +233,8 @@ PropertySheet::PropertySheet(WaveStore& store, ItemId item, int firstPage, QWidg
                 "Bank File");
     }
     tabs_->setCurrentIndex(std::clamp(firstPage, 0, std::max(tabs_->count() - 1, 0)));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { ShowHelp(); });
@@ -241,11 +251,20 @@ void PropertySheet::AddPage(PropertyPage* page, const QString& title)
 
 void PropertySheet::accept()
 {
+    // Values a record cannot take are refused, saying which, and the sheet stays open.
+    for (PropertyPage* page : pages_) {
+        const std::string problem = page->Problem();
+        if (problem.empty()) continue;
+        tabs_->setCurrentWidget(page);
+        QMessageBox::warning(this, "Attention!", QString::fromStdString(problem));
+        return;
+    }
     for (PropertyPage* page : pages_) page->Apply();
     QDialog::accept();
 }
 
 void PropertySheet::ShowHelp()
 {
-    if (const auto* page = dynamic_cast<const PropertyPage*>(tabs_->currentWidget())) ShowHelpTopic(page->HelpTopic(), this);
+    if (const auto* page = dynamic_cast<const PropertyPage*>(tabs_->currentWidget()))
+        ShowHelpTopic(page->HelpTopic(), this);
 }

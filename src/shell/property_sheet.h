@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
 #include <vector>
 
 #include "store/records.h"
@@ -13,6 +14,8 @@ class WaveStore;
 class PropertyPage : public QWidget {
 public:
     using QWidget::QWidget;
+    // Why the controls cannot be written into the record (empty when they can).
+    virtual std::string Problem() const { return {}; }
     // Writes the page's controls into the record.
     virtual void Apply() = 0;
     // The help topic (an anchor of the help page) of the page.

@@ -75,6 +75,13 @@ Answer QtHost::Ask(const Message& message)
     }
 }
 
+void QtHost::ReportLosses(const std::vector<std::string>& losses)
+{
+    std::string text = "The file is saved, but its format could not hold everything:";
+    for (const std::string& loss : losses) text += "\n- " + loss;
+    Warn(text);
+}
+
 void QtHost::ShowItemProperties(WaveStore& store, ItemId item, int firstPage)
 {
     PropertySheet sheet(store, item, firstPage, window_);
@@ -90,7 +97,8 @@ int QtHost::ShowAudioPlayer(WaveStore&, ItemId)
 bool QtHost::SetClipboardWave(std::span<const std::uint8_t> wave)
 {
     auto* data = new QMimeData;
-    data->setData("audio/wav", QByteArray(reinterpret_cast<const char*>(wave.data()), static_cast<qsizetype>(wave.size())));
+    data->setData("audio/wav",
+                  QByteArray(reinterpret_cast<const char*>(wave.data()), static_cast<qsizetype>(wave.size())));
     QApplication::clipboard()->setMimeData(data);
     return true;
 }

@@ -26,6 +26,8 @@ public:
     int ShowAudioPlayer(WaveStore& store, ItemId wave) override;
     bool SetClipboardWave(std::span<const std::uint8_t> wave) override;
     void SetStatus(std::string_view text) override;
+    // One box after the save, listing every kind of loss.
+    void ReportLosses(const std::vector<std::string>& losses) override;
     ProgramSettings& Settings() override { return settings_; }
     QWidget* Window() const { return window_; }
 

@@ -1,14 +1,13 @@
 // Text from records and files as the window shows it, and back.
 #include "shell/text.h"
 
-#include <QStringDecoder>
 #include <cstring>
+
+#include "store/item_view.h"
 
 QString NameText(const char* name)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(QByteArrayView(name, static_cast<qsizetype>(std::strlen(name))));
-    return utf8.hasError() ? QString::fromLatin1(name) : text;
+    return QString::fromStdString(ToUtf8(name));
 }
 
 void SetName(char (&field)[kNameSize], const QString& text)

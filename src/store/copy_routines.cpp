@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -79,7 +80,8 @@ public:
         switch (l_.coding) {
         case SampleCoding::Float:
             for (std::size_t i = 0; i < samples; ++i) {
-                StoreLe16(out + 2 * i, static_cast<std::uint16_t>(FloatSample(in + i * (l_.bits / 8), l_.bits > 32, l_.bigEndian)));
+                StoreLe16(out + 2 * i,
+                          static_cast<std::uint16_t>(FloatSample(in + i * (l_.bits / 8), l_.bits > 32, l_.bigEndian)));
             }
             break;
         case SampleCoding::MuLaw:
@@ -193,7 +195,7 @@ bool DecodeStored(const char* location, const WavesampleRec& wave, SampleSink& s
         return Fail(location, problem != nullptr ? problem : "Unsupported compression type");
     }
     const File file = File::OpenRead(wave.sourcePath);
-    if (!file.IsOpen()) return Fail(location, "Couldn't open input file");
+    if (!file.IsOpen()) return FailOnFile(location, "Couldn't open input file", wave.sourcePath, errno);
     const std::uint64_t size = file.Size();
     const std::uint64_t present = layout.offset < size ? std::min(layout.bytes, size - layout.offset) : 0;
     const std::uint64_t needed = StoredBytesFor(layout, wave.length);
@@ -214,8 +216,8 @@ bool DecodeStored(const char* location, const WavesampleRec& wave, SampleSink& s
     for (std::uint64_t at = 0; remaining > 0 && at < present;) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(inBytes, present - at));
         const std::size_t got = file.ReadAt(layout.offset + at, in.get(), want);
-        const std::size_t frames =
-            decoder.Decode(in.get(), got, out.get(), static_cast<std::size_t>(std::min<std::uint64_t>(remaining, pieceFrames)));
+        const std::size_t frames = decoder.Decode(
+            in.get(), got, out.get(), static_cast<std::size_t>(std::min<std::uint64_t>(remaining, pieceFrames)));
         if (frames > 0 && !sink.Take(format, out.get(), static_cast<std::uint32_t>(frames))) return false;
         remaining -= frames;
         at = got == want ? at + got : present;  // a short read: the file ended early
@@ -285,7 +287,8 @@ CopyRoutine GeneralCopyRoutine(const SampleLayout& layout)
 
 bool IsGeneralCopyRoutine(CopyRoutine copy)
 {
-    for (CopyRoutine general : {std_Copy, mms_Copy, delta_Copy, mulaw_Copy, alaw_Copy, dviadpcm_Copy, msadpcm_Copy, float_Copy}) {
+    for (CopyRoutine general :
+         {std_Copy, mms_Copy, delta_Copy, mulaw_Copy, alaw_Copy, dviadpcm_Copy, msadpcm_Copy, float_Copy}) {
         if (copy == general) return true;
     }
     return false;

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <strings.h>
 
+#include "host/host.h"
 #include "store/export_format.h"
 #include "store/wave_store.h"
 #include "support/file.h"
@@ -15,8 +17,7 @@
 
 int FindExportFormat(const WaveStore& store, const std::string& name)
 {
-    const std::size_t dot = name.rfind('.');
-    const std::string extension = dot == std::string::npos ? name : name.substr(dot + 1);
+    const std::string extension = ExtensionOf(name);
     const std::span<const ExportFormat> rows = store.ExportRows();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (strcasecmp(rows[i].extension, extension.c_str()) == 0) return static_cast<int>(i);
@@ -36,6 +37,24 @@ bool RefuseKind(const char* location, const char* formatName)
     return Fail(location, std::string("Export type not supported by .") + formatName);
 }
 
+LoopPoints LoopToWrite(WaveStore& store, const WavesampleRec& wave)
+{
+    const std::uint32_t end = std::min(wave.loopEnd, wave.length);
+    const std::uint32_t start = std::min(wave.loopStart, end);
+    if (Loops(wave) && (start != wave.loopStart || end != wave.loopEnd))
+        store.NoteLoss("Loops moved inside their samples");
+    return {start, end};
+}
+
+void NoteSampleLosses(WaveStore& store, const WavesampleRec& wave, bool mono)
+{
+    const SampleLayout& layout = wave.layout;
+    if (mono && layout.channels > 1) store.NoteLoss("Stereo mixed to mono");
+    if ((layout.coding == SampleCoding::Pcm && layout.bits > 16) || layout.coding == SampleCoding::Float) {
+        store.NoteLoss("Samples narrowed to 16 bits");
+    }
+}
+
 // True when some wavesample of the store reads its data from `target`.
 static bool IsSourceOfTheStore(const WaveStore& store, const std::string& target)
 {
@@ -52,7 +71,20 @@ static std::string FolderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+void WaveStore::NoteLoss(std::string_view what)
+{
+    if (std::find(losses_.begin(), losses_.end(), what) == losses_.end()) losses_.emplace_back(what);
+}
+
 bool WaveStore::Exp(const std::string& path, ItemId item)
+{
+    losses_.clear();
+    if (!ExportFile(path, item)) return false;
+    if (!losses_.empty()) host.ReportLosses(losses_);
+    return true;
+}
+
+bool WaveStore::ExportFile(const std::string& path, ItemId item)
 {
     const ExportFormat* row = GetExportFormat(*this, FindExportFormat(*this, path));
     if (row == nullptr) return Fail("WaveStore::Exp", "Not a supported export extension type");
@@ -61,20 +93,24 @@ bool WaveStore::Exp(const std::string& path, ItemId item)
 
     std::string temporary;
     File file = File::CreateUnique(FolderOf(path), ".koba-export-", temporary);
-    if (!file.IsOpen()) return Fail("WaveStore::Exp", "Couldn't create output file");
+    if (!file.IsOpen()) return FailOnFile("WaveStore::Exp", "Couldn't create output file", path, errno);
     SetPendingFile(temporary.c_str());  // an interrupted run removes it
     struct stat existing {};
     const bool replacing = ::stat(path.c_str(), &existing) == 0;
     if (replacing) ::fchmod(file.Fd(), existing.st_mode & 07777);
 
     const bool written = row->write(*this, &file, item);
+    int error = file.WriteError();
     // An old file is given up only for one that is on the disk; a new one need not wait.
-    const bool complete = written && !file.WriteFailed() && (!replacing || ::fsync(file.Fd()) == 0);
+    if (written && error == 0 && replacing && ::fsync(file.Fd()) != 0) error = errno;
     file.Close();
-    const bool renamed = complete && std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!renamed) ::unlink(temporary.c_str());
+    const bool complete = written && error == 0;
+    if (complete && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    if (!complete || error != 0) ::unlink(temporary.c_str());
     ClearPendingFile();
-    if (renamed) return true;
-    if (written) return Fail("WaveStore::Exp", complete ? "Couldn't create output file" : "File Write Error");
-    return false;
+    if (complete && error == 0) return true;
+    if (!written && error == 0) return false;  // the writer's own reason stands
+    // A failed write is told once: the writer's (or the driver's) text, the file, the reason.
+    if (!written) return FailOnFile(LastError.location, LastError.message, path, error);
+    return FailOnFile("WaveStore::Exp", complete ? "Couldn't create output file" : "File Write Error", path, error);
 }

@@ -30,3 +30,13 @@ const ExportFormat* GetExportFormat(const WaveStore& store, int index);
 
 // The refusal every writer gives an item kind it cannot write: "Export type not supported by .WAV".
 bool RefuseKind(const char* location, const char* formatName);
+
+// The loop a writer writes: inside the sample (0 ≤ start ≤ end ≤ length). A loop that had to
+// be moved there is noted as a loss of the export.
+struct LoopPoints {
+    std::uint32_t start;
+    std::uint32_t end;
+};
+LoopPoints LoopToWrite(WaveStore& store, const WavesampleRec& wave);
+// Notes what writing a wavesample as 16-bit data (mixed to mono when `mono`) gives up.
+void NoteSampleLosses(WaveStore& store, const WavesampleRec& wave, bool mono);

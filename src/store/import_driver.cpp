@@ -1,6 +1,7 @@
 // The import driver: choosing the row, running its reader and completing what readers leave
 // open (defaults, program numbers, key regions, totals).
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <unordered_set>
 #include <strings.h>
@@ -16,8 +17,7 @@ int AlwaysWeak(std::span<const std::uint8_t, kDetectBytes>)
     return 1;
 }
 
-// The text after the last '.' of the whole path, or the whole path when it has no dot.
-static std::string ExtensionOf(const std::string& path)
+std::string ExtensionOf(const std::string& path)
 {
     const std::size_t dot = path.rfind('.');
     return dot == std::string::npos ? path : path.substr(dot + 1);
@@ -55,10 +55,11 @@ bool WaveStore::Imp(const std::string& path)
     ClearStore();
     formatIndex = -1;
     fileSize = 0;
+    importPath_ = path;
+    cutShort_ = false;
+    missingFrames_ = 0;
     File file = File::OpenRead(path);
-    if (!file.IsOpen() || ImportRows().empty()) {
-        return Fail("WaveStore::Imp", "Couldn't open input file");
-    }
+    if (!file.IsOpen()) return FailOnFile("WaveStore::Imp", "Couldn't open input file", path, errno);
     fileSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(file.Size(), UINT32_MAX));
     formatIndex = DetectImportFormat(*this, path, file);
     const bool read = ImportRows()[static_cast<std::size_t>(formatIndex)].read(*this, file);
@@ -69,8 +70,19 @@ bool WaveStore::Imp(const std::string& path)
     return true;
 }
 
+void WaveStore::NoteCutShort(std::uint64_t missingFrames)
+{
+    cutShort_ = true;
+    missingFrames_ += missingFrames;
+}
+
 void WaveStore::CompleteImport(const std::string& path)
 {
+    if (cutShort_) {
+        host.Warn(missingFrames_ == 0 ? path + " is cut short"
+                                      : path + " is cut short; " + std::to_string(missingFrames_) +
+                                            " of its samples are missing");
+    }
     CompleteWavesamples(path);
     CompleteInstruments();
     if (BankRec* bank = FetchBank()) {

@@ -24,6 +24,10 @@ struct ImportFormat {
     const char* location;  // the error location of the row's reader
 };
 
+// The text after the last '.' of the whole path (the whole path when it has none): what an
+// import row's or export row's extension is compared with.
+std::string ExtensionOf(const std::string& path);
+
 int DetectImportFormat(const WaveStore& store, const std::string& path, const File& file);
 // The row, or null when the index is outside the table.
 const ImportFormat* GetImportFormat(const WaveStore& store, int index);

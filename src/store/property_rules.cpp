@@ -51,6 +51,13 @@ std::uint8_t ReadMidiValue(std::string_view text)
     return static_cast<std::uint8_t>(std::clamp<long>(value, 0, 127));
 }
 
+std::string LoopProblem(std::uint32_t start, std::uint32_t end, std::uint32_t length)
+{
+    if (end > length) return "The loop end must lie between 0 and " + std::to_string(length) + " (the sample's length)";
+    if (start > end) return "The loop start must lie between 0 and " + std::to_string(end) + " (the loop end)";
+    return {};
+}
+
 LoopBoxes LoopBoxesOf(std::uint8_t f)
 {
     return {(f & kLoopFound) != 0, (f & kLoopBidirectional) != 0, (f & kLoopReverse) != 0, (f & kLoopRelease) != 0};

@@ -20,6 +20,9 @@ std::string LoopPointText(std::uint32_t whole, std::uint8_t fraction);
 // A decimal fraction typed into "Start:" or "End:": whole frames truncated toward zero, and the
 // low 8 bits of the value × 256 (100.5 gives 100 and 128). Text that is no number reads as 0.
 void ReadLoopPoint(std::string_view text, std::uint32_t& whole, std::uint8_t& fraction);
+// Why the loop points typed into the page cannot be taken, with the range each may take
+// (0 ≤ start ≤ end ≤ length); empty when they can.
+std::string LoopProblem(std::uint32_t start, std::uint32_t end, std::uint32_t length);
 // A decimal number for a 0..127 field; negative gives 0, above 127 gives 127, no number 0.
 std::uint8_t ReadMidiValue(std::string_view text);
 

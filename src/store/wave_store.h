@@ -6,6 +6,7 @@
 #include <map>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -62,10 +63,19 @@ public:
 
     // Reads a file into the store (cleared first); false with LastError on failure.
     [[nodiscard]] bool Imp(const std::string& path);
+    // The file the last import opened (or tried to).
+    const std::string& ImportPath() const { return importPath_; }
+    // A reader's note that the file ends before what it declares: `missingFrames` samples
+    // (0 when only headers are missing). The import says so once when it completes.
+    void NoteCutShort(std::uint64_t missingFrames);
 
     // Writes one item to `path` (its extension picks the row); an existing file there is
-    // replaced only when the writer succeeded. False with LastError.
+    // replaced only when the writer succeeded. False with LastError. What the target could
+    // not hold goes to the host once the file is written.
     [[nodiscard]] bool Exp(const std::string& path, ItemId item);
+    // A writer's note of something the target cannot hold ("Stereo mixed to mono"); each
+    // kind is told once per export.
+    void NoteLoss(std::string_view what);
 
     // The files the imported wavesamples read their data from (each once), which no export
     // may overwrite.
@@ -86,6 +96,7 @@ public:
     std::uint32_t rawRate = 22050;
 
 private:
+    bool ExportFile(const std::string& path, ItemId item);
     void* StoreRecord(std::size_t size, ItemId id);
     std::string UniqueName(ItemId kind, const std::string& name);
     bool NameInUse(ItemId kind, const std::string& name) const;
@@ -106,4 +117,8 @@ private:
     // For each name that clashed, the underscores its last clash needed.
     std::unordered_map<std::string, std::size_t> prefixesTried_;
     std::vector<std::string> sourceFiles_;
+    std::vector<std::string> losses_;  // of the export under way
+    std::string importPath_;
+    bool cutShort_ = false;
+    std::uint64_t missingFrames_ = 0;
 };

@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-File::File(File&& other) noexcept : fd_(other.fd_), writeFailed_(other.writeFailed_)
+File::File(File&& other) noexcept : fd_(other.fd_), writeError_(other.writeError_)
 {
     other.fd_ = -1;
 }
@@ -18,7 +18,7 @@ File& File::operator=(File&& other) noexcept
     if (this != &other) {
         Close();
         fd_ = other.fd_;
-        writeFailed_ = other.writeFailed_;
+        writeError_ = other.writeError_;
         other.fd_ = -1;
     }
     return *this;
@@ -41,8 +41,10 @@ File File::OpenRead(const std::string& path)
     if (fd < 0) return File();
     File file(fd);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) return File();
-    return file;
+    if (::fstat(fd, &st) != 0) return File();
+    if (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) return file;
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return File();
 }
 
 File File::Create(const std::string& path)
@@ -83,7 +85,7 @@ bool File::Write(const void* data, std::size_t count)
         const ssize_t n = ::write(fd_, static_cast<const char*>(data) + done, count - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            writeFailed_ = true;
+            writeError_ = n < 0 ? errno : ENOSPC;
             return false;
         }
         done += static_cast<std::size_t>(n);
@@ -99,7 +101,7 @@ bool File::WriteAt(std::uint64_t position, const void* data, std::size_t count)
                                    static_cast<off_t>(position + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            writeFailed_ = true;
+            writeError_ = n < 0 ? errno : ENOSPC;
             return false;
         }
         done += static_cast<std::size_t>(n);

@@ -16,7 +16,8 @@ public:
     File& operator=(const File&) = delete;
     ~File();
 
-    // Regular files and block devices (sampler disks) only; a folder does not open.
+    // Regular files and block devices (sampler disks) only; a folder does not open. On failure
+    // errno says why.
     static File OpenRead(const std::string& path);
     // Creates or truncates; readable too, because some writers read back what they wrote.
     static File Create(const std::string& path);
@@ -33,15 +34,17 @@ public:
     // Writes at an absolute position without moving the current one (a size written after
     // its data).
     [[nodiscard]] bool WriteAt(std::uint64_t position, const void* data, std::size_t count);
-    // Sticky: some write since opening failed (a full disk), so the file is not to be kept.
-    bool WriteFailed() const { return writeFailed_; }
+    // Sticky: some write since opening failed (a full disk), so the file is not to be kept;
+    // WriteError() is the system's reason (an errno value).
+    bool WriteFailed() const { return writeError_ != 0; }
+    int WriteError() const { return writeError_; }
     std::uint64_t Tell() const;
     std::uint64_t Size() const;
 
 private:
     explicit File(int fd) : fd_(fd) {}
     int fd_ = -1;
-    bool writeFailed_ = false;
+    int writeError_ = 0;
 };
 
 // Identity of a file on disk (device and inode), to tell whether two names are one file.

@@ -38,4 +38,5 @@ void ClearPendingFile()
 void RemovePendingFileOnSignals()
 {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemoveAndReraise);
+    std::signal(SIGXFSZ, SIG_IGN);  // a file grown past its limit fails the write instead
 }

@@ -8,5 +8,6 @@ void SetPendingFile(const char* path);
 void ClearPendingFile();
 
 // On SIGINT, SIGTERM or SIGHUP: removes the pending file, then ends the process as the signal
-// would have.
+// would have. A file grown past the size limit (SIGXFSZ) fails its write instead of ending
+// the process.
 void RemovePendingFileOnSignals();

@@ -45,8 +45,8 @@ TEST_F(Kobacli, InfoShowsTheTreeConvertAndExtractWriteOneFileButNeverOverTheSour
               "Ms Windows wave file  (Bank: Ms Windows wave file)\n  0 : unnamed inst  (Inst: 1 "
               "waves, 16KB)\n    0 : unnamed wave  (Wave: [0:60:127], 4Ks, 32kHz, 16b)\n");
     EXPECT_EQ(Cli("convert " + in + Out("cli.wav")).out, "Item saved: " + (dir / "cli.wav") + "\n");
-    EXPECT_EQ(Cli("extract " + in + Out("out/sub")).out, (dir / "out/sub/0  unnamed wave.wav") + "\n");
-    EXPECT_EQ(ReadFileBytes(dir / "out/sub/0  unnamed wave.wav"), ReadFileBytes(dir / "cli.wav"));
+    EXPECT_EQ(Cli("extract " + in + Out("out/sub") + " --to .wav").out, (dir / "out/sub/0 : unnamed wave.wav") + "\n");
+    EXPECT_EQ(ReadFileBytes(dir / "out/sub/0 : unnamed wave.wav"), ReadFileBytes(dir / "cli.wav"));
     const std::vector<std::uint8_t> before = ReadFileBytes(wav);
     std::filesystem::create_symlink(wav, dir / "link.wav");
     std::filesystem::create_hard_link(wav, dir / "hard.wav");
@@ -56,13 +56,14 @@ TEST_F(Kobacli, InfoShowsTheTreeConvertAndExtractWriteOneFileButNeverOverTheSour
             << out;
     }
     EXPECT_EQ(ReadFileBytes(wav), before);
-    // A write the file size limit refuses is reported once.
-    const CliResult r = Cli("convert " + in + Out("big.wav"), "trap '' XFSZ; ulimit -f 4; ");
-    EXPECT_EQ(std::make_tuple(r.code, r.err), std::make_tuple(1, "wav_Write: File Write Error\n"));
+    // A write the file size limit refuses is reported once, with the file and the reason.
+    const CliResult r = Cli("convert " + in + Out("big.wav"), "ulimit -f 4; ");
+    EXPECT_EQ(std::make_tuple(r.code, r.err),
+              std::make_tuple(1, "wav_Write: File Write Error: " + (dir / "big.wav") + " (File too large)\n"));
     EXPECT_FALSE(std::filesystem::exists(dir / "big.wav"));
 }
 
-// A bank whose two wavesamples and their instruments propose one file name ("a.b" and "ab").
+// A bank whose two wavesamples and their instruments propose one file name ("a/b" and "a_b").
 TEST_F(Kobacli, ClashingNamesAreNumberedAndCandidatesListed)
 {
     ScriptedHost host;
@@ -70,27 +71,34 @@ TEST_F(Kobacli, ClashingNamesAreNumberedAndCandidatesListed)
     store.NewBank("Clash", 5);
     WriteFileBytes(dir / "data.raw", std::vector<std::uint8_t>(200, 3));
     for (std::uint32_t i = 1; i <= 2; ++i) {
-        WavesampleRec& w = *store.NewWavesample(i, std_Copy, i == 1 ? "a.b" : "ab", i == 1 ? 3 : 2);
+        WavesampleRec& w = *store.NewWavesample(i, std_Copy, i == 1 ? "a/b" : "a_b", 3);
         std::strcpy(w.sourcePath, (dir / "data.raw").c_str());
         w.layout = SampleLayout{.bits = 16, .bytes = 100}, w.length = 50, w.owner = NO_ITEM;
     }
     ASSERT_TRUE(store.Exp(dir / "clash.sbk", kBankId));
     const std::string bank = Quoted(dir / "clash.sbk");
-    EXPECT_EQ(Cli("extract " + bank + Out("x")).out, (dir / "x/ab.wav") + "\n" + (dir / "x/ab (2).wav") + "\n");
+    EXPECT_EQ(Cli("extract " + bank + Out("x")).out, (dir / "x/a_b.wav") + "\n" + (dir / "x/a_b (2).wav") + "\n");
+    // The first failure ends an extract; what was written stays.
+    std::filesystem::remove_all(dir / "x");
+    std::filesystem::create_directories(dir / "x/a_b (2).wav");
+    const CliResult stopped = Cli("extract " + bank + Out("x"));
+    EXPECT_EQ(std::make_tuple(stopped.code, stopped.out, stopped.err.substr(stopped.err.find('\n'))),
+              std::make_tuple(1, (dir / "x/a_b.wav") + "\n", "\nkobacli: extract stopped after 1 of 2 files\n"));
     const CliResult several = Cli("convert " + bank + Out("one.wav")),
-                    named = Cli("convert " + bank + Out("one.wav") + " --item ab");
+                    named = Cli("convert " + bank + Out("one.wav") + " --item a_b");
     EXPECT_EQ(std::make_tuple(several.code, several.err),
               std::make_tuple(2,
                               "kobacli: the file has more than one item this format can save; choose one with "
-                              "--item:\n  0x80000000  wavesample  a.b\n  0x80000001  wavesample  ab\n"));
+                              "--item:\n  0x80000000  wavesample  a/b\n  0x80000001  wavesample  a_b\n"));
     EXPECT_EQ(std::make_tuple(named.code, named.err.substr(named.err.find('\n'))),
-              std::make_tuple(2, "\n  0x80000001  wavesample  ab\n  0x44000001  instrument  ab\n"));
-    EXPECT_EQ(Cli("convert --item 0x80000001 " + bank + Out("one.wav")).code, 0);
+              std::make_tuple(2, "\n  0x80000001  wavesample  a_b\n  0x44000001  instrument  a_b\n"));
+    for (const char* id : {"0x80000001", "80000001"})
+        EXPECT_EQ(Cli("convert --item " + std::string(id) + " " + bank + Out("one.wav")).code, 0);
 }
 
 TEST_F(Kobacli, ExitCodesAndMessageForms)
 {
-    WriteFileBytes(dir / "noise.bin", std::vector<std::uint8_t>(600, 0x33));
+    for (const char* name : {"noise.bin", "x.mod"}) WriteFileBytes(dir / name, std::vector<std::uint8_t>(600, 0x33));
     const std::string noise = Quoted(dir / "noise.bin");
     const std::tuple<std::string, int, std::string> cases[] = {
         // arguments, exit code, start of stderr
@@ -98,14 +106,20 @@ TEST_F(Kobacli, ExitCodesAndMessageForms)
         {"frobnicate", 2, "kobacli: unknown command frobnicate\n"},
         {"info " + in + " --bogus", 2, "kobacli: unknown option --bogus\n"},
         {"convert " + in, 2, "kobacli: convert takes FILE and OUT\n"},
-        {"info" + Out("missing.wav"), 1, "WaveStore::Imp: Couldn't open input file\n"},
-        {"convert " + in + Out("x.wave"), 1, "WaveStore::Exp: Not a supported export extension type\n"},
+        {"info" + Out("missing.wav"), 1,
+         "WaveStore::Imp: Couldn't open input file: " + (dir / "missing.wav") + " (No such file or directory)\n"},
+        {"convert " + in + Out("x.wave"), 2, "kobacli: no file format has the extension .wave (kobacli formats"},
+        {"extract " + in + Out("e") + " --to xyz", 2,
+         "kobacli: no file format has the extension .xyz (kobacli formats"},
         {"convert " + in + Out("x.wav") + " --item bank", 1, "wav_Write: Export type not supported by .WAV\n"},
-        {"info " + noise, 1, "*_Read: Cancelled\nhint: "},
+        {"info " + noise, 1, "kobacli: " + (dir / "noise.bin") + ": the file's format was not recognised\nto read it"},
+        // A row not written yet is named even where raw data would win the detection tie.
+        {"info" + Out("x.mod"), 1, "mod_Read: Reading this format is not supported yet (Amiga/PC tracker Module)\n"},
         {"info " + noise + " --raw-type pcm12", 2, "kobacli: --raw-type takes"},
-        {"info " + noise + " --raw-rate fast", 2, "kobacli: --raw-rate takes a whole number"},
+        {"info " + noise + " --raw-rate 0", 2, "kobacli: --raw-rate takes a whole number from 1 to 1073741823\n"},
+        {"info " + noise + " --raw-size 4294967296", 2,
+         "kobacli: --raw-size takes a whole number from 0 to 4294967295\n"},
         {"convert --item nothing " + in + Out("y.wav"), 2, "kobacli: no item nothing"},
-        {"extract " + in + Out("e") + " --to xyz", 2, "kobacli: no file format has the extension xyz\n"},
         {"extract " + in + Out("e") + " --kind instrument --to wav", 2,
          "kobacli: wav files cannot hold a instrument\n"},
     };

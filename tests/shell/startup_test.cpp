@@ -14,7 +14,7 @@ TEST_F(Startup, EachCommandLineShowsItsBoxesAndStartsItsPrograms)
     const TempFile raw("take.bin", Bytes{}.Zeros(100));
     const QString path = QString::fromStdString(raw.Path());
     const std::string unknown = "Unknown file type!|information and treat it as raw data.",
-                      missing = "WaveStore::Imp|Couldn't open input file";
+                      missing = "WaveStore::Imp|Couldn't open input file: /nonexistent.wav (No such file or directory)";
     const std::tuple<QStringList, std::vector<std::string>, std::vector<std::string>> cases[] = {
         {{"koba", "-AP"}, {"Attention!|SYNTAX: KOBA -AP FileName [MoreFileNames]"}, {}},
         {{"koba", "-aP", "/nonexistent.wav", path, path},
@@ -22,7 +22,7 @@ TEST_F(Startup, EachCommandLineShowsItsBoxesAndStartsItsPrograms)
           "dac_Write|Writing this format is not supported yet"},
          {}},
         {{"koba", "/nonexistent.wav", "b.wav", "-AP"}, {missing}, {"/opt/koba/koba b.wav", "/opt/koba/koba -AP"}},
-        {{"koba", "-APX"}, {missing}, {}},
+        {{"koba", "-APX"}, {"WaveStore::Imp|Couldn't open input file: -APX (No such file or directory)"}, {}},
         {{"koba"}, {}, {}},
     };
     presses = {"OK", "OK", "Cancel"};  // the first raw file is cancelled, the second read as raw data

@@ -46,7 +46,8 @@ TEST(DecodePath, EachCodingDeliversItsPcmUpToTheExtentThenSilence)
 {
     Bytes floats;
     // 229375.75 / 2^31: SoX cuts the 32-bit value to 229375 before rounding to 16 bits.
-    for (float v : {1.0f, -1.0f, 0.5f, 2.5f / 32768, -2.5f / 32768, 3.49999f / 32768, 7.0f, NAN, 229375.75f / 2147483648.0f}) {
+    for (float v :
+         {1.0f, -1.0f, 0.5f, 2.5f / 32768, -2.5f / 32768, 3.49999f / 32768, 7.0f, NAN, 229375.75f / 2147483648.0f}) {
         floats.Le32(std::bit_cast<std::uint32_t>(v));
     }
     using enum SampleCoding;
@@ -101,16 +102,19 @@ TEST(DecodePath, FailuresComeBeforeAnyPiece)
         {Layout(Delta, 8), 4000000000u, "", "delta_Copy" + past},
         {Layout(MuLaw, 8), 4000000000u, "", "mu-law_Copy" + past},
         {Layout(ALaw, 8), 4000000000u, "", "a-law_Copy" + past},
-        {Layout(Pcm, 8), 10, ".missing", "std_Copy: Couldn't open input file"},
+        {Layout(Pcm, 8), 10, ".missing", "std_Copy: Couldn't open input file: @.missing (No such file or directory)"},
         {ima, 10, "", "dviadpcm_Copy: Unsupported or invalid Intel DVI/IMA ADPCM file"},
         {ms, 10, "", "msadpcm_Copy: Unsupported or invalid MS ADPCM file"},
     };
     for (const auto& [layout, length, suffix, error] : cases) {
         StoredWave w(layout, Bytes{}.Zeros(1000), length);
+        std::string expected = error;
+        if (const std::size_t at = expected.find('@'); at != std::string::npos)
+            expected.replace(at, 1, w.wave.sourcePath);
         std::strcat(w.wave.sourcePath, suffix);
         CaptureSink sink;
         EXPECT_FALSE(CaptureWave(w.wave, sink));
-        EXPECT_EQ(LastError.location + ": " + LastError.message, error);
+        EXPECT_EQ(LastError.location + ": " + LastError.message, expected);
         EXPECT_EQ(sink.calls, 0);
     }
 }

@@ -66,7 +66,7 @@ TEST_F(ImportDriver, ContentAndExtensionScoreAndTheLaterRowWinsATie)
 TEST_F(ImportDriver, AFolderDoesNotOpenAndAFailingReaderKeepsItsErrorAndItsItemsButIsNotTheLastFile)
 {
     EXPECT_FALSE(store.Imp(dir.Path()));
-    EXPECT_EQ(LastError.location + ": " + LastError.message, "WaveStore::Imp: Couldn't open input file");
+    EXPECT_EQ(LastError.message, "Couldn't open input file: " + dir.Path() + " (Is a directory)");
     gReader = [](WaveStore& s) { return s.NewWavesample(1, nullptr, "kept", 4) && Fail("wav_Read", "Broken"); };
     EXPECT_FALSE(Import("x.wav"));
     EXPECT_EQ(std::tuple(LastError.location, Wave(1) != nullptr, host.settings.szLastFile),

@@ -45,8 +45,10 @@ TEST(ItemView, TheTreeListsAWaveOnceForEachRegionThenLooseWavesAndEachKindHasIts
         lines.push_back(ItemSummary(store, id));
     EXPECT_EQ(lines, (std::vector<std::string>{"Wave: [70:69:127], 2Ks, 44kHz, 12b", "Inst: 3 waves, 6KB",
                                                "Bank: Test bank format", "Folder: Contains all wavesamples", ""}));
-    EXPECT_EQ(ProposedFileName("\x01\xE9t/.\\:\xE9"), "t");  // no control, non-ASCII or path characters
-    EXPECT_EQ(ProposedFileName("..."), "unnamed");
+    // Every letter stays, in UTF-8 (a Latin-1 name too); only control characters and '/' go.
+    EXPECT_EQ(ProposedFileName("\x01\xE9t/.\\:\xE9"), "_\xC3\xA9t_.\\:\xC3\xA9");
+    EXPECT_EQ(ProposedFileName("Fl\xC3\xBCgel"), "Fl\xC3\xBCgel");
+    EXPECT_EQ(ProposedFileName(".."), "unnamed");
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ struct WalkState {
     bool haveData = false;
     std::vector<CuePoint> cues;
     std::uint32_t fact = 0;  // frames a "fact" chunk claims; 0 for none
+    std::uint64_t declaredData = 0;  // bytes the "data" chunk says it holds
 };
 
 const CuePoint* FindCue(const WalkState& state, std::uint32_t id)
@@ -239,7 +240,10 @@ void ReadText(ByteReader body, char (&field)[kNameSize])
 
 class WaveWalk {
 public:
-    WaveWalk(WavesampleRec& wave, InstrumentRec& instrument) : wave_(wave), instrument_(instrument) {}
+    WaveWalk(WaveStore& store, WavesampleRec& wave, InstrumentRec& instrument)
+        : store_(store), wave_(wave), instrument_(instrument)
+    {
+    }
 
     bool Walk(ByteReader range)
     {
@@ -256,6 +260,7 @@ private:
             // The body as far as the file holds it: nothing after it is read as audio.
             wave_.layout.offset = chunk.body.Offset();
             wave_.layout.bytes = chunk.body.Size();
+            state_.declaredData = chunk.declaredSize;
             state_.haveData = true;
         } else if (chunk.Is("fact")) {
             state_.fact = chunk.body.Le32();
@@ -290,9 +295,15 @@ private:
         if (chunk.depth + 1 >= kMaxChunkDepth) return true;
         if (!state_.haveFormat || !state_.haveData) return Fail(kWhere, "No wave data found!");
         wave_.length = LengthOf(state_, wave_.layout);
+        // A data chunk the file ends inside: the frames it should have had are missing.
+        const std::uint64_t declared = FramesIn(wave_.layout, state_.declaredData);
+        const std::uint64_t wanted = state_.fact != 0 ? std::min<std::uint64_t>(declared, state_.fact) : declared;
+        if (wave_.layout.bytes < state_.declaredData && wanted > wave_.length)
+            store_.NoteCutShort(wanted - wave_.length);
         return true;
     }
 
+    WaveStore& store_;
     WavesampleRec& wave_;
     InstrumentRec& instrument_;
     WalkState state_;
@@ -300,10 +311,10 @@ private:
 
 }  // namespace
 
-bool wav_Read(WaveStore&, const File& file, std::uint32_t, WavesampleRec& wave, InstrumentRec& instrument,
+bool wav_Read(WaveStore& store, const File& file, std::uint32_t, WavesampleRec& wave, InstrumentRec& instrument,
               std::uint64_t start, std::uint64_t end)
 {
-    WaveWalk walk(wave, instrument);
+    WaveWalk walk(store, wave, instrument);
     return walk.Walk(ByteReader(file, start, end > start ? end - start : 0));
 }
 

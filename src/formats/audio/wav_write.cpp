@@ -43,20 +43,20 @@ ByteWriter InfoList(const WavesampleRec& wave)
     return RiffChunk("LIST", info);
 }
 
-ByteWriter LoopMarkers(const WavesampleRec& wave)
+ByteWriter LoopMarkers(const LoopPoints& loop)
 {
     ByteWriter cues = ByteWriter{}.Le32(3);
-    const std::uint32_t offsets[3] = {wave.loopStart, wave.loopStart, wave.loopEnd};
+    const std::uint32_t offsets[3] = {loop.start, loop.start, loop.end};
     for (std::uint32_t id = 0; id < 3; ++id) cues.Le32(id).Le32(id).Tag("data").Le32(0).Le32(0).Le32(offsets[id]);
     ByteWriter labels = ByteWriter{}.Tag("adtl");
-    labels.Append(RiffChunk("ltxt", ByteWriter{}.Le32(0).Le32(wave.loopEnd - wave.loopStart).Tag("mark").Zeros(8)));
+    labels.Append(RiffChunk("ltxt", ByteWriter{}.Le32(0).Le32(loop.end - loop.start).Tag("mark").Zeros(8)));
     labels.Append(RiffChunk("labl", ByteWriter{}.Le32(0).Text("Loop Range", 12)));
     labels.Append(RiffChunk("labl", ByteWriter{}.Le32(1).Text("Loop Start", 12)));
     labels.Append(RiffChunk("labl", ByteWriter{}.Le32(2).Text("Loop End", 10)));
     return RiffChunk("cue ", cues).Append(RiffChunk("LIST", labels));
 }
 
-ByteWriter SamplerChunk(const WavesampleRec& wave)
+ByteWriter SamplerChunk(const WavesampleRec& wave, const LoopPoints& loop)
 {
     const std::uint32_t loopType = !Loops(wave) ? 255 : (wave.loopFlags & kLoopBidirectional) != 0 ? 1 : 0;
     const std::uint32_t fraction =
@@ -66,7 +66,7 @@ ByteWriter SamplerChunk(const WavesampleRec& wave)
     body.Le32(wave.sampleRate != 0 ? 1000000000u / wave.sampleRate : 0);
     body.Le32(wave.rootKey).Le32(wave.fineTune > 0 ? std::uint32_t(wave.fineTune) << 25 : 0);
     body.Le32(0).Le32(0).Le32(1).Le32(0);
-    body.Le32(0).Le32(loopType).Le32(wave.loopStart).Le32(wave.loopEnd).Le32(fraction).Le32(0);
+    body.Le32(0).Le32(loopType).Le32(loop.start).Le32(loop.end).Le32(fraction).Le32(0);
     return RiffChunk("smpl", body);
 }
 
@@ -86,11 +86,13 @@ bool wav_Write(WaveStore& store, File* file, ItemId item)
     if (!ByteWriter{}.Tag("WAVE").Append(FormatChunk(*wave, width, channels)).WriteTo(*file)) {
         return Fail(kWhere, "File Write Error");
     }
+    NoteSampleLosses(store, *wave, false);
+    const LoopPoints loop = LoopToWrite(store, *wave);
     FileChunk data(*file, ChunkOrder::Riff, "data");
     // A failed copy would leave a file without its data: the export fails instead.
     if (!CopyToFile(*wave, width == 2 ? SinkSignedLE : SinkUnsignedLE, *file, kWhere)) return false;
     const bool written = data.Close(0x80) && InfoList(*wave).WriteTo(*file) &&
-                         (!Loops(*wave) || LoopMarkers(*wave).WriteTo(*file)) && SamplerChunk(*wave).WriteTo(*file) &&
-                         riff.Close();
+                         (!Loops(*wave) || LoopMarkers(loop).WriteTo(*file)) &&
+                         SamplerChunk(*wave, loop).WriteTo(*file) && riff.Close();
     return written || Fail(kWhere, "File Write Error");
 }

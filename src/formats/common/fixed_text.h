@@ -4,6 +4,9 @@
 
 #include <cstddef>
 #include <cstring>
+#include <string>
+
+#include "store/wave_store.h"
 
 template <std::size_t N>
 void PutFixedText(char (&field)[N], const char* text)
@@ -11,4 +14,18 @@ void PutFixedText(char (&field)[N], const char* text)
     const std::size_t n = strnlen(text, N);
     std::memcpy(field, text, n);
     std::memset(field + n, 0, N - n);
+}
+
+// A name longer than a writer's field of `width` bytes is noted as a loss of the export.
+inline void NoteCutName(WaveStore& store, const char* name, std::size_t width)
+{
+    if (strnlen(name, width + 1) > width) store.NoteLoss("Names cut to " + std::to_string(width) + " characters");
+}
+
+// A name into a fixed field, noting a cut.
+template <std::size_t N>
+void PutName(WaveStore& store, char (&field)[N], const char* name)
+{
+    PutFixedText(field, name);
+    NoteCutName(store, name, N);
 }

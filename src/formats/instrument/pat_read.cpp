@@ -73,21 +73,26 @@ bool pat_Read(WaveStore& store, File& file)
         return Fail("pat_Read", "Not a GF1 v1.10 patch");
     }
     store.NewBank(nullptr, 0);
+    // What is there is kept; the import says the patch is cut short.
+    const auto cutShort = [&](std::uint64_t missingFrames) {
+        store.NoteCutShort(missingFrames);
+        return true;
+    };
     std::uint32_t instrumentCount = 0;
     std::uint32_t waveCount = 0;
     for (int i = 0; i < patch.instruments; ++i) {
         const auto instrumentHeader = r.Get<PatchInstrumentHeader>();
-        if (r.Truncated()) return true;
+        if (r.Truncated()) return cutShort(0);
         for (int l = 0; l < instrumentHeader.layers; ++l) {
             const auto layer = r.Get<PatchLayerHeader>();
-            if (r.Truncated()) return true;
+            if (r.Truncated()) return cutShort(0);
             InstrumentRec& instrument = *store.NewInstrument(++instrumentCount, NO_ITEM, instrumentHeader.name, 16);
             std::memcpy(instrument.note, patch.description, sizeof patch.description);
             instrument.note[sizeof patch.description] = '\0';
             instrument.layer.volume = static_cast<std::uint8_t>(patch.masterVolume & 0xFF);
             for (int w = 0; w < layer.waves; ++w) {
                 const auto header = r.Get<PatchWaveHeader>();
-                if (r.Truncated()) return true;
+                if (r.Truncated()) return cutShort(0);
                 WavesampleRec& wave = *store.NewWavesample(++waveCount, std_Copy, header.name, 7);
                 const std::uint32_t size = static_cast<std::uint32_t>(std::min<std::uint64_t>(header.size, r.Left()));
                 ReadWave(header, patch.voices, r.Offset(), size, wave);
@@ -95,7 +100,7 @@ bool pat_Read(WaveStore& store, File& file)
                 const std::uint8_t high = std::min<std::uint8_t>(pat_FreqToKey(header.highFrequency), 127);
                 for (int key = low; key <= high; ++key) instrument.layer.keyMap[key] = waveCount;
                 r.Skip(header.size);
-                if (r.Truncated()) return true;
+                if (r.Truncated()) return cutShort((header.size - size) >> ((header.modes & kPatch16Bit) != 0 ? 1 : 0));
             }
         }
     }

@@ -34,13 +34,13 @@ constexpr Envelope kLooping = {{63, 63, 63, 208, 63, 63}, {246, 246, 246, 8, 8, 
 
 // One wave to write: the wavesample and the keys its region spans.
 struct PatchWave {
-    WavesampleRec* wave;
+    const WavesampleRec* wave;
     int lowKey;
     int highKey;
 };
 
-PatchBlock Block(const char* name, std::uint16_t waves, std::uint8_t volume, std::uint32_t sampleBytes,
-                 std::uint32_t layerSize)
+PatchBlock Block(WaveStore& store, const char* name, std::uint16_t waves, std::uint8_t volume,
+                 std::uint32_t sampleBytes, std::uint32_t layerSize)
 {
     PatchBlock block{};
     std::memcpy(block.patch.text, "GF1PATCH110", 12);
@@ -51,7 +51,7 @@ PatchBlock Block(const char* name, std::uint16_t waves, std::uint8_t volume, std
     block.patch.waves.Set(waves);
     block.patch.masterVolume.Set(volume);
     block.patch.dataSize.Set((sampleBytes + 31u) & 0x7FFFFFE0u);
-    PutFixedText(block.instrument.name, name);
+    PutName(store, block.instrument.name, name);
     block.instrument.size.Set(layerSize + 110);
     block.instrument.layers = 1;
     block.layer.size.Set(layerSize);
@@ -75,15 +75,16 @@ Envelope KeptEnvelope(const WavesampleRec& w)
     return e;
 }
 
-PatchWaveHeader WaveHeader(const WavesampleRec& w, std::uint32_t writtenLength, int lowKey, int highKey)
+PatchWaveHeader WaveHeader(WaveStore& store, const WavesampleRec& w, const LoopPoints& loop,
+                           std::uint32_t writtenLength, int lowKey, int highKey)
 {
     const int shift = Delivered(w).bytesPerSample > 1 ? 1 : 0;
     PatchWaveHeader h{};
-    PutFixedText(h.name, w.name);
+    PutName(store, h.name, w.name);
     h.fractions = static_cast<std::uint8_t>((w.loopStartFrac >> 4) | (w.loopEndFrac & 0xF0));
     h.size.Set(writtenLength << shift);
-    h.loopStart.Set(w.loopStart << shift);
-    std::uint32_t loopEnd = w.loopEnd << shift;
+    h.loopStart.Set(loop.start << shift);
+    std::uint32_t loopEnd = loop.end << shift;
     if (Loops(w) && loopEnd <= 2) loopEnd = h.size;
     h.loopEnd.Set(loopEnd);
     h.sampleRate.Set(static_cast<std::uint16_t>(w.sampleRate));
@@ -104,12 +105,13 @@ PatchWaveHeader WaveHeader(const WavesampleRec& w, std::uint32_t writtenLength, 
 
 // A loop that ends at or past the last sample gets one more sample, a copy of the first,
 // so that the card can interpolate across the loop's end.
-bool WriteWave(File& file, const PatchWave& pw)
+bool WriteWave(WaveStore& store, File& file, const PatchWave& pw)
 {
-    WavesampleRec& w = *pw.wave;
-    const bool extraSample = Loops(w) && w.loopEnd >= w.length;
-    if (extraSample) w.loopEnd = w.length;
-    const PatchWaveHeader header = WaveHeader(w, w.length + (extraSample ? 1 : 0), pw.lowKey, pw.highKey);
+    const WavesampleRec& w = *pw.wave;
+    NoteSampleLosses(store, w, true);
+    LoopPoints loop = LoopToWrite(store, w);
+    const bool extraSample = Loops(w) && loop.end >= w.length;
+    const PatchWaveHeader header = WaveHeader(store, w, loop, w.length + (extraSample ? 1 : 0), pw.lowKey, pw.highKey);
     if (!file.Write(&header, sizeof header)) return Fail(kWhere, "File Write Error");
     const std::uint64_t dataStart = file.Tell();
     if (!CopyToFile(w, Delivered(w).isSigned ? SinkMonoSignedLE : SinkMonoUnsignedLE, file, kWhere)) return false;
@@ -128,7 +130,7 @@ bool pat_Write(WaveStore& store, File* file, ItemId item)
     PatchBlock block{};
     if (WavesampleRec* wave = store.FetchWave(item)) {
         const std::uint32_t bytes = wave->length << (Delivered(*wave).bytesPerSample > 1 ? 1 : 0);
-        block = Block(wave->name, 1, wave->volume, bytes, bytes + 96);
+        block = Block(store, wave->name, 1, wave->volume, bytes, bytes + 96);
         std::memcpy(block.patch.description, kCreatorText, sizeof kCreatorText);
         waves.push_back({wave, 0, 119});
     } else if (const InstrumentRec* instrument = store.FetchInstrument(item)) {
@@ -136,10 +138,12 @@ bool pat_Write(WaveStore& store, File* file, ItemId item)
         for (int r = 0; r < layer.regionCount; ++r) {
             WavesampleRec* wave = store.FetchWave(layer.regions[r].wave);
             if (wave == nullptr) return Fail(kWhere, "A key region names a missing wavesample");
+            // The written high key is one above the region's; keys above 119 are left out.
+            if (layer.regions[r].highKey > 119) store.NoteLoss("Keys above 119 left out");
             waves.push_back({wave, layer.regions[r].lowKey, std::min(layer.regions[r].highKey + 1, 119)});
         }
         const auto count = static_cast<std::uint32_t>(layer.regionCount);
-        block = Block(instrument->name, static_cast<std::uint16_t>(count), layer.volume, layer.layerBytes,
+        block = Block(store, instrument->name, static_cast<std::uint16_t>(count), layer.volume, layer.layerBytes,
                       count * 96 + layer.layerBytes);
         std::memcpy(block.patch.description, instrument->note, sizeof block.patch.description);
     } else {
@@ -147,7 +151,7 @@ bool pat_Write(WaveStore& store, File* file, ItemId item)
     }
     if (file == nullptr || !file->Write(&block, sizeof block)) return Fail(kWhere, "File Write Error");
     for (const PatchWave& wave : waves) {
-        if (!WriteWave(*file, wave)) return false;
+        if (!WriteWave(store, *file, wave)) return false;
     }
     return true;
 }

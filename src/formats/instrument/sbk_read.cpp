@@ -185,6 +185,7 @@ void Walk(WaveStore& store, ByteReader range, Bank& bank)
 void PlaceSamples(WaveStore& store, const Bank& bank)
 {
     const std::uint64_t dataSamples = bank.sampleDataBytes / 2;
+    std::vector<std::uint64_t> missing(bank.samples.size());  // past the data the file holds
     for (std::size_t i = 0; i < bank.samples.size(); ++i) {
         WavesampleRec* wave = store.FetchWave(kWaveKind | static_cast<std::uint32_t>(i));
         const SbkSampleHeader& h = bank.samples[i];
@@ -192,7 +193,9 @@ void PlaceSamples(WaveStore& store, const Bank& bank)
         // The end sample is included (the first guard sample of KOBA's banks), but never what
         // lies past the sample data.
         const std::uint64_t available = dataSamples > h.start ? dataSamples - h.start : 0;
-        wave->length = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{h.end} - h.start + 1, available));
+        const std::uint64_t wanted = std::uint64_t{h.end} - h.start + 1;
+        wave->length = static_cast<std::uint32_t>(std::min(wanted, available));
+        missing[i] = wanted - wave->length;
         wave->layout.bits = 16;
         wave->layout.isSigned = true;
         wave->layout.offset = std::uint64_t{h.start} * 2;  // made absolute below
@@ -201,6 +204,7 @@ void PlaceSamples(WaveStore& store, const Bank& bank)
         wave->loopEnd = h.loopEnd - h.start;
         wave->sampleRate = 44100;
     }
+    std::uint64_t missingInRam = 0;
     bool inRam = false;
     ItemId id = 0;
     void* record = nullptr;
@@ -213,7 +217,9 @@ void PlaceSamples(WaveStore& store, const Bank& bank)
             continue;
         }
         wave.layout.offset += bank.sampleDataStart;
+        if ((id & kIndexMask) < missing.size()) missingInRam += missing[id & kIndexMask];
     }
+    if (missingInRam > 0) store.NoteCutShort(missingInRam);
 }
 
 // What generators set while the zones of one item are read.
@@ -301,7 +307,8 @@ private:
         InstrumentRec* instrument = store_.FetchInstrument(id);
         if (instrument == nullptr) return;
         const char first = instrument->name[0];
-        if (first == '\0' || first == '\xFF' || first == 'X' || first == ' ') std::memcpy(instrument->name, preset.name, kNameSize);
+        if (first == '\0' || first == '\xFF' || first == 'X' || first == ' ')
+            std::memcpy(instrument->name, preset.name, kNameSize);
         for (int key = 0; key < 128; ++key) {
             const ItemId entry = instrument->layer.keyMap[key];
             if ((entry & kIndexMask) != kIndexMask) preset.layer.keyMap[key] = entry;

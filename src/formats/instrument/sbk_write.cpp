@@ -37,9 +37,12 @@ struct Preset {
 
 struct Layout {
     std::vector<WavesampleRec*> samples;
+    std::vector<LoopPoints> loops;  // each sample's, inside the sample
     std::vector<Preset> presets;
     std::size_t zoneCount = 0;
 };
+
+constexpr std::size_t kNameBytes = 20;
 
 // A wavesample on its own: one zone over the keys it claims, at full volume.
 Preset WavePreset(WavesampleRec& wave)
@@ -72,7 +75,8 @@ Layout BankLayout(WaveStore& store)
         if (wave->owner == NO_ITEM) layout.presets.push_back(WavePreset(*wave));
     });
     store.ForEachItem([&](ItemId id, void* record) {
-        if (IsInstrument(id)) layout.presets.push_back(InstrumentPreset(store, *static_cast<InstrumentRec*>(record), nullptr));
+        if (IsInstrument(id))
+            layout.presets.push_back(InstrumentPreset(store, *static_cast<InstrumentRec*>(record), nullptr));
     });
     return layout;
 }
@@ -89,8 +93,17 @@ bool MakeLayout(WaveStore& store, ItemId item, Layout& layout)
     } else {
         return RefuseKind(kWhere, "SBK");
     }
-    for (std::size_t i = 0; i < layout.samples.size(); ++i) layout.samples[i]->exportIndex = static_cast<std::uint32_t>(i);
-    for (const Preset& preset : layout.presets) layout.zoneCount += preset.zones.size();
+    for (std::size_t i = 0; i < layout.samples.size(); ++i) {
+        WavesampleRec& wave = *layout.samples[i];
+        wave.exportIndex = static_cast<std::uint32_t>(i);
+        layout.loops.push_back(LoopToWrite(store, wave));
+        NoteSampleLosses(store, wave, true);
+        NoteCutName(store, wave.name, kNameBytes);
+    }
+    for (const Preset& preset : layout.presets) {
+        layout.zoneCount += preset.zones.size();
+        NoteCutName(store, preset.name, kNameBytes);
+    }
     return true;
 }
 
@@ -113,7 +126,7 @@ ByteWriter InfoList(const char* bankName)
 
 void PutName(ByteWriter& w, const char* name)
 {
-    char field[20];
+    char field[kNameBytes];
     PutFixedText(field, name);
     w.Text(std::string_view(field, sizeof field), sizeof field);
 }
@@ -174,9 +187,10 @@ ByteWriter SampleHeaders(const Layout& layout)
 {
     ByteWriter out;
     std::uint32_t start = 0;
-    for (const WavesampleRec* wave : layout.samples) {
-        out.Le32(start).Le32(start + wave->length).Le32(start + wave->loopStart).Le32(start + wave->loopEnd);
-        start += wave->length + kGuardSamples;
+    for (std::size_t i = 0; i < layout.samples.size(); ++i) {
+        const std::uint32_t length = layout.samples[i]->length;
+        out.Le32(start).Le32(start + length).Le32(start + layout.loops[i].start).Le32(start + layout.loops[i].end);
+        start += length + kGuardSamples;
     }
     return out;
 }
@@ -258,7 +272,8 @@ bool sbk_Write(WaveStore& store, File* file, ItemId item)
         return Fail(kWhere, "File Write Error");
     }
     FileChunk samples(*file, ChunkOrder::Riff, "LIST");
-    if (!ByteWriter{}.Tag("sdta").Append(RiffChunk("snam", names)).WriteTo(*file)) return Fail(kWhere, "File Write Error");
+    if (!ByteWriter{}.Tag("sdta").Append(RiffChunk("snam", names)).WriteTo(*file))
+        return Fail(kWhere, "File Write Error");
     if (!WriteSampleData(layout, *file)) return false;
     const bool written = samples.Close() && PresetData(layout).WriteTo(*file) && riff.Close();
     return written || Fail(kWhere, "File Write Error");
