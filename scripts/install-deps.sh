@@ -8,7 +8,7 @@ packages=(
   sox libsox-fmt-all libsndfile1-dev sndfile-programs
   freepats timidity
   xdg-utils desktop-file-utils shared-mime-info
-  qt6-base-dev xvfb xauth imagemagick
+  qt6-base-dev xvfb xauth imagemagick xdotool
 )
 
 missing=()

@@ -22,30 +22,19 @@ constexpr char kCantWrite[] = "Can't write to the Registry";
 std::string ExecArgument(const std::string& argument)
 {
     const bool plain = argument.find_first_of(" \t\n\"'\\><~|&;$*?#()`") == std::string::npos;
-    std::string quoted = argument;
-    if (!plain) {
-        quoted = "\"";
-        for (char c : argument) {
-            if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-            quoted += c;
-        }
-        quoted += "\"";
+    std::string quoted;
+    if (!plain) quoted.push_back('"');
+    for (char c : argument) {
+        if (!plain && (c == '"' || c == '`' || c == '$' || c == '\\')) quoted += '\\';
+        quoted += c;
     }
+    if (!plain) quoted.push_back('"');
     std::string value;
-    for (char c : quoted) value += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    return value;
-}
-
-std::string XmlEscaped(const std::string& text)
-{
-    std::string escaped;
-    for (char c : text) {
-        if (c == '&') escaped += "&amp;";
-        else if (c == '<') escaped += "&lt;";
-        else if (c == '>') escaped += "&gt;";
-        else escaped += c;
+    for (char c : quoted) {
+        if (c == '\\') value += '\\';
+        value += c;
     }
-    return escaped;
+    return value;
 }
 
 }  // namespace
@@ -185,8 +174,8 @@ void RegistrySettings::RegisterFileType(bool firstRun)
         std::string type = database.TypeOfExtension(extension, kOwnTypePrefix);
         if (type.empty()) {
             type = kOwnTypePrefix + extension;
-            package += "  <mime-type type=\"" + type + "\">\n    <comment>" + XmlEscaped(row.description) +
-                       "</comment>\n    <glob pattern=\"*." + extension + "\"/>\n  </mime-type>\n";
+            package += "  <mime-type type=\"" + type + "\">\n    <comment>Digital audio file</comment>\n"
+                       "    <glob pattern=\"*." + extension + "\"/>\n  </mime-type>\n";
         }
         types.emplace_back(extension, type);
     }
@@ -197,8 +186,8 @@ void RegistrySettings::RegisterFileType(bool firstRun)
         if (mimeTypes.find(type + ";") == std::string::npos) mimeTypes += type + ";";
     }
     const std::string program = ExecArgument(programPath_);
-    const std::string entry = "[Desktop Entry]\nType=Application\nVersion=1.0\nName=Digital audio file\n"
-                              "GenericName=Audio & Wavetable Instrument Converter & Player\n"
+    const std::string entry = "[Desktop Entry]\nType=Application\nVersion=1.0\nName=KOBA\n"
+                              "GenericName=Audio and wavetable instrument converter and player\n"
                               "Comment=KOBA v2.0: open, convert and play sampled sounds and wavetable instruments\n"
                               "Exec=" + program + " %f\nIcon=koba\nTerminal=false\nCategories=AudioVideo;Audio;\n"
                               "MimeType=" + mimeTypes + "\nActions=Play;\n\n"
@@ -211,8 +200,15 @@ void RegistrySettings::RegisterFileType(bool firstRun)
     for (const auto& [extension, type] : types) Associate(database, extension, type);
 }
 
+// KOBA becomes the default only for its own types and for audio; any other type it reads (an
+// extension can mean something else to the system: ".txt", ".pat", ".krz") is offered in
+// "Open With" and never taken over.
 void RegistrySettings::Associate(const MimeDatabase& database, const std::string& extension, const std::string& type)
 {
+    if (!type.starts_with("audio/")) {
+        WarnUnlessWritten(AddApplication(paths_, Association::OpenWith, database.NamesOf(type), kDesktopId));
+        return;
+    }
     const std::string current = DefaultApplication(paths_, database.NamesOf(type));
     if (!current.empty() && current != kDesktopId && DesktopEntryExists(paths_, current)) {
         const std::string text = "File type '." + extension + "' is associated with '" + current +
@@ -221,7 +217,7 @@ void RegistrySettings::Associate(const MimeDatabase& database, const std::string
         const Answer answer = host_.Ask({text, "KOBA: Registry setup", Buttons::YesNo, MessageIcon::Exclamation, Answer::No});
         if (answer != Answer::Yes) return;
     }
-    WarnUnlessWritten(SetDefaultApplication(paths_, database.NamesOf(type), kDesktopId));
+    WarnUnlessWritten(AddApplication(paths_, Association::Default, database.NamesOf(type), kDesktopId));
 }
 
 bool RegistrySettings::Uninstall()
@@ -233,7 +229,7 @@ bool RegistrySettings::Uninstall()
     }
     std::filesystem::remove(std::filesystem::path(InstallRecordPath()).parent_path(), error);  // only when empty
     std::filesystem::remove(std::filesystem::path(SettingsPath()).parent_path(), error);
-    RemoveDefaultApplication(paths_, kDesktopId);
+    RemoveApplication(paths_, kDesktopId);
     RunAndWait("update-mime-database", {paths_.dataHome + "/mime"});
     RunAndWait("update-desktop-database", {paths_.dataHome + "/applications"});
     uninstalled_ = true;

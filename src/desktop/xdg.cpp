@@ -76,6 +76,7 @@ std::vector<std::string> MimeAppsLists(const DesktopPaths& paths)
 }
 
 const char kDefaults[] = "[Default Applications]";
+const char kAdded[] = "[Added Associations]";
 
 bool ProgramOnPath(const std::string& program)
 {
@@ -165,13 +166,15 @@ bool DesktopEntryExists(const DesktopPaths& paths, const std::string& desktopId)
     return false;
 }
 
-bool SetDefaultApplication(const DesktopPaths& paths, const std::vector<std::string>& names, const std::string& desktopId)
+bool AddApplication(const DesktopPaths& paths, Association list, const std::vector<std::string>& names,
+                    const std::string& desktopId)
 {
-    const std::string list = paths.configHome + "/mimeapps.list";
-    std::vector<std::string> lines = Lines(list);
-    auto section = std::find(lines.begin(), lines.end(), kDefaults);
+    const std::string file = paths.configHome + "/mimeapps.list";
+    const char* heading = list == Association::Default ? kDefaults : kAdded;
+    std::vector<std::string> lines = Lines(file);
+    auto section = std::find(lines.begin(), lines.end(), heading);
     if (section == lines.end()) {
-        lines.push_back(kDefaults);
+        lines.push_back(heading);
         section = lines.end() - 1;
     }
     bool found = false;
@@ -189,19 +192,19 @@ bool SetDefaultApplication(const DesktopPaths& paths, const std::vector<std::str
         found = true;
     }
     if (!found) lines.insert(at, names.front() + "=" + desktopId + ";");
-    return WriteLines(list, lines);
+    return WriteLines(file, lines);
 }
 
-bool RemoveDefaultApplication(const DesktopPaths& paths, const std::string& desktopId)
+bool RemoveApplication(const DesktopPaths& paths, const std::string& desktopId)
 {
     const std::string list = paths.configHome + "/mimeapps.list";
     if (!std::filesystem::exists(list)) return true;
     std::vector<std::string> kept;
-    bool inDefaults = false;
+    bool inLists = false;
     for (const std::string& line : Lines(list)) {
-        if (!line.empty() && line[0] == '[') inDefaults = line == kDefaults;
+        if (!line.empty() && line[0] == '[') inLists = line == kDefaults || line == kAdded;
         const std::size_t equals = line.find('=');
-        if (!inDefaults || equals == std::string::npos) {
+        if (!inLists || equals == std::string::npos) {
             kept.push_back(line);
             continue;
         }
@@ -211,7 +214,14 @@ bool RemoveDefaultApplication(const DesktopPaths& paths, const std::string& desk
         }
         if (!apps.empty()) kept.push_back(line.substr(0, equals + 1) + apps);
     }
-    return WriteLines(list, kept);
+    // A list left without entries goes too, as it came.
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const bool list = kept[i] == kDefaults || kept[i] == kAdded;
+        if (list && (i + 1 == kept.size() || (!kept[i + 1].empty() && kept[i + 1][0] == '['))) continue;
+        lines.push_back(kept[i]);
+    }
+    return WriteLines(list, lines);
 }
 
 int RunAndWait(const std::string& program, const std::vector<std::string>& arguments)

@@ -41,13 +41,17 @@ private:
 // of `names`: a type and its aliases); empty when none names one.
 std::string DefaultApplication(const DesktopPaths& paths, const std::vector<std::string>& names);
 bool DesktopEntryExists(const DesktopPaths& paths, const std::string& desktopId);
-// Makes `desktopId` the default for a type (any of `names`: the type and its aliases) in
-// $XDG_CONFIG_HOME/mimeapps.list. Applications the user had there stay behind it, so that
-// they take over again when KOBA's entry goes.
-bool SetDefaultApplication(const DesktopPaths& paths, const std::vector<std::string>& names, const std::string& desktopId);
-// Takes `desktopId` out of every default in $XDG_CONFIG_HOME/mimeapps.list; defaults naming
-// other applications stay.
-bool RemoveDefaultApplication(const DesktopPaths& paths, const std::string& desktopId);
+// The two lists of $XDG_CONFIG_HOME/mimeapps.list an application can stand in for a type: the
+// default, or the applications added to "Open With".
+enum class Association { Default, OpenWith };
+// Puts `desktopId` first in a list for a type (any of `names`: the type and its aliases).
+// Applications the user had there stay behind it, so that they take over again when KOBA's
+// entry goes.
+bool AddApplication(const DesktopPaths& paths, Association list, const std::vector<std::string>& names,
+                    const std::string& desktopId);
+// Takes `desktopId` out of both lists in $XDG_CONFIG_HOME/mimeapps.list; other applications
+// stay.
+bool RemoveApplication(const DesktopPaths& paths, const std::string& desktopId);
 
 // Runs a program found on PATH and waits for it; its exit code, or -1 when it is not there.
 int RunAndWait(const std::string& program, const std::vector<std::string>& arguments);

@@ -110,7 +110,7 @@ void MainWindow::BuildMenus()
     // The program options (synth card, MIDI input, wave output) come with playback.
     add(options, "Program...", kOptions)->setEnabled(false);
     QMenu* help = menuBar()->addMenu("Help");
-    add(help, "Help Topics", kHelp);
+    add(help, "Help Topics", kHelp)->setShortcut(QKeySequence::HelpContents);
     help->addSeparator();
     add(help, "About KOBA", kAbout);
 }

@@ -51,17 +51,18 @@ TEST(Registry, FirstRunRegistersLaterRunsAreSilentSettingsRoundTripAndUninstallR
     const std::string program = home / "bin/koba";
     ScriptedHost host;
     ProgramSettings settings;
-    host.QueueAnswer(Answer::No);   // .txt stays with the other program
     host.QueueAnswer(Answer::Yes);  // .wav comes to KOBA
     RegistrySettings registry = make(host, program);
     ASSERT_TRUE(registry.Load(settings));
     EXPECT_EQ(host.Texts("Attention!").at(0).rfind("Welcome to KOBA v2.0", 0), 0u);
-    const std::vector<std::string> questions = host.Texts("KOBA: Registry setup");  // none for x-xm: its owner is gone
+    // Audio only is asked about (none for x-xm: its owner is gone); text is never taken over.
+    const std::vector<std::string> questions = host.Texts("KOBA: Registry setup");
     EXPECT_EQ(std::make_tuple(questions.size(), questions.at(0).substr(0, 52)),
-              std::make_tuple(2u, "File type '.txt' is associated with 'other.desktop'\n"));
+              std::make_tuple(1u, "File type '.wav' is associated with 'other.desktop'\n"));
     const auto record = [&] { return LoadRegFile(registry.InstallRecordPath()).value_or(RegValues{}); };
     EXPECT_EQ(record()["VersionNumber"].text + " " + record()["Location"].text, "2.0 " + program);
     const std::string entry = Text(registry.DesktopEntryPath());
+    EXPECT_NE(entry.find("Name=KOBA\nGenericName="), std::string::npos);
     EXPECT_NE(entry.find("Exec=" + program + " %f\n"), std::string::npos);
     EXPECT_NE(entry.find("[Desktop Action Play]\nName=Play\nExec=" + program + " -AP %f\n"), std::string::npos);
     EXPECT_EQ(Text(registry.MimePackagePath()).find("*.wav"), std::string::npos);   // the system knows it
@@ -71,6 +72,13 @@ TEST(Registry, FirstRunRegistersLaterRunsAreSilentSettingsRoundTripAndUninstallR
           "; for t in audio/x-koba-efe audio/x-wav text/plain audio/x-xm; do xdg-mime query default $t; done >" +
           Quoted(home / "query.txt"));
     EXPECT_EQ(Text(home / "query.txt"), "koba.desktop\nkoba.desktop\nother.desktop\nkoba.desktop\n");  // as answered
+    // Types that are not audio, owned by another program or by none, are only offered.
+    const std::string lists = Text(paths.configHome + "/mimeapps.list");
+    const std::string added = lists.substr(lists.find("[Added Associations]"));
+    for (const char* type : {"text/plain=koba.desktop;", "image/x-gimp-pat=koba.desktop;"}) {
+        EXPECT_NE(added.find(type), std::string::npos) << type;
+        EXPECT_EQ(lists.find(type), lists.find("[Added Associations]") + added.find(type)) << type;
+    }
 
     // A later run asks nothing and leaves a removed entry removed; a moved program registers again.
     fs::remove(registry.DesktopEntryPath());
