@@ -18,6 +18,7 @@
 #include "formats/format_tables.h"
 #include "host/console_host.h"
 #include "store/item_view.h"
+#include "support/text.h"
 #include "store/wave_store.h"
 #include "support/last_error.h"
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "store/item_view.h"
+#include "support/text.h"
 #include "store/wave_store.h"
 
 std::string HexId(std::uint32_t id)

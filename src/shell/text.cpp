@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "store/item_view.h"
+#include "support/text.h"
 
 QString NameText(const char* name)
 {
@@ -12,12 +13,9 @@ QString NameText(const char* name)
 
 void SetName(char (&field)[kNameSize], const QString& text)
 {
-    QByteArray bytes = text.toUtf8();
-    if (bytes.size() > static_cast<qsizetype>(kNameSize - 1)) {
-        qsizetype cut = kNameSize - 1;
-        while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
-        bytes.truncate(cut);
-    }
+    const QByteArray bytes = text.toUtf8();
+    const std::size_t n = FittingLength(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                                        kNameSize - 1);
     std::memset(field, 0, kNameSize);
-    std::memcpy(field, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::memcpy(field, bytes.constData(), n);
 }

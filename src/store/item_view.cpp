@@ -1,5 +1,6 @@
 // How items are shown.
 #include "store/item_view.h"
+#include "support/text.h"
 
 #include <cstdio>
 #include <cstring>
@@ -60,36 +61,6 @@ std::string ItemSummary(const WaveStore& store, ItemId id)
         return std::string("Bank: ") + (row != nullptr ? row->description : "");
     }
     return text;
-}
-
-static bool IsUtf8(const std::string& text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
-std::string ToUtf8(const char* text)
-{
-    const std::string raw(text);
-    if (IsUtf8(raw)) return raw;
-    std::string utf8;
-    for (const unsigned char c : raw) {
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else {
-            utf8 += static_cast<char>(0xC0 | c >> 6);
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return utf8;
 }
 
 std::string ProposedFileName(const char* name)

@@ -27,10 +27,6 @@ TreeNode BuildItemTree(WaveStore& store);
 // "Folder: …"); empty for an id that is not stored.
 std::string ItemSummary(const WaveStore& store, ItemId id);
 
-// Text from a file as UTF-8: kept when it is UTF-8 already, else read as Latin-1. Every name
-// is shown and saved this one way.
-std::string ToUtf8(const char* text);
-
 // The file name proposed for an item: its name in UTF-8 with '/' and control characters made
 // '_'; "unnamed" when that leaves no usable name.
 std::string ProposedFileName(const char* name);

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "support/memory.h"
+#include "support/text.h"
 
 std::uint32_t WaveBytes(const WavesampleRec& wave)
 {
@@ -25,7 +26,7 @@ static std::int32_t Key(ItemId id)
 // Copies at most 80 characters of `text` into a record's name field, terminated.
 static void CopyName(char (&field)[kNameSize], std::string_view text)
 {
-    const std::size_t n = std::min(text.size(), kNameSize - 1);
+    const std::size_t n = FittingLength(text, kNameSize - 1);
     if (n > 0) std::memcpy(field, text.data(), n);
     field[n] = '\0';
 }
@@ -44,9 +45,10 @@ static std::string TrimmedName(const char* text, int length, std::uint32_t& unna
 {
     std::string name;
     if (text != nullptr && length > 0) {
-        std::size_t end = std::min<std::size_t>(static_cast<std::size_t>(length), kNameSize - 1);
-        while (end > 1 && (text[end - 1] == ' ' || text[end - 1] == '\0')) --end;
-        name.assign(text, strnlen(text, end));
+        const std::string_view whole(text, strnlen(text, static_cast<std::size_t>(length)));
+        std::size_t end = FittingLength(whole, kNameSize - 1);
+        while (end > 1 && whole[end - 1] == ' ') --end;
+        name.assign(whole.substr(0, end));
         std::size_t start = 0;
         while (start + 1 < name.size() && name[start] == ' ') ++start;
         name.erase(0, start);
@@ -129,7 +131,8 @@ std::string WaveStore::UniqueName(ItemId kind, const std::string& name)
     std::string candidate;
     do {
         ++prefix;
-        candidate = (std::string(std::min<std::size_t>(prefix, kNameSize - 1), '_') + name).substr(0, kNameSize - 1);
+        candidate = std::string(std::min<std::size_t>(prefix, kNameSize - 1), '_') + name;
+        candidate.resize(FittingLength(candidate, kNameSize - 1));
     } while (prefix < kNameSize - 1 && NameInUse(kind, candidate));  // 80 underscores: no prefix can differ
     return candidate;
 }

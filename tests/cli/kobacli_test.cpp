@@ -1,12 +1,10 @@
 // kobacli end to end: the real binary, its output, files and exit codes.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 
 #include "kit/import_fixture.h"
 #include "kit/tools.h"
-#include "store/copy_routines.h"
 
 namespace {
 
@@ -66,16 +64,7 @@ TEST_F(Kobacli, InfoShowsTheTreeConvertAndExtractWriteOneFileButNeverOverTheSour
 // A bank whose two wavesamples and their instruments propose one file name ("a/b" and "a_b").
 TEST_F(Kobacli, ClashingNamesAreNumberedAndCandidatesListed)
 {
-    ScriptedHost host;
-    KobaStore store{host};
-    store.NewBank("Clash", 5);
-    WriteFileBytes(dir / "data.raw", std::vector<std::uint8_t>(200, 3));
-    for (std::uint32_t i = 1; i <= 2; ++i) {
-        WavesampleRec& w = *store.NewWavesample(i, std_Copy, i == 1 ? "a/b" : "a_b", 3);
-        std::strcpy(w.sourcePath, (dir / "data.raw").c_str());
-        w.layout = SampleLayout{.bits = 16, .bytes = 100}, w.length = 50, w.owner = NO_ITEM;
-    }
-    ASSERT_TRUE(store.Exp(dir / "clash.sbk", kBankId));
+    WriteBankOfNames(dir / "clash.sbk", {"a/b", "a_b"});
     const std::string bank = Quoted(dir / "clash.sbk");
     EXPECT_EQ(Cli("extract " + bank + Out("x")).out, (dir / "x/a_b.wav") + "\n" + (dir / "x/a_b (2).wav") + "\n");
     // The first failure ends an extract; what was written stays.
@@ -94,6 +83,23 @@ TEST_F(Kobacli, ClashingNamesAreNumberedAndCandidatesListed)
               std::make_tuple(2, "\n  0x80000001  wavesample  a_b\n  0x44000001  instrument  a_b\n"));
     for (const char* id : {"0x80000001", "80000001"})
         EXPECT_EQ(Cli("convert --item " + std::string(id) + " " + bank + Out("one.wav")).code, 0);
+}
+
+// A patch cut short still reads, and says how much is missing; names in a file come out as
+// the same letters whether stored as UTF-8 or Latin-1.
+TEST_F(Kobacli, CutShortInputIsSaidAndNamesKeepTheirLetters)
+{
+    std::vector<std::uint8_t> patch = ReadFileBytes(FreepatsPath("Tone_000/000_Acoustic_Grand_Piano.pat"));
+    patch.resize(patch.size() - 1000);
+    WriteFileBytes(dir / "cut.pat", patch);
+    const CliResult cut = Cli("info" + Out("cut.pat"));
+    EXPECT_EQ(std::make_tuple(cut.code, cut.err),
+              std::make_tuple(0, "Attention!: " + (dir / "cut.pat") + " is cut short; 500 of its samples are missing\n"));
+
+    WriteBankOfNames(dir / "names.sbk", {"Fl\xC3\xBCgel", "\xE9t\xE9"});  // UTF-8, Latin-1
+    EXPECT_EQ(Cli("extract" + Out("names.sbk") + Out("x")).out,
+              (dir / "x/Flügel.wav") + "\n" + (dir / "x/été.wav") + "\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "x/été.wav"));
 }
 
 TEST_F(Kobacli, ExitCodesAndMessageForms)

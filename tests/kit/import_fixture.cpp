@@ -1,6 +1,8 @@
 // The shared import fixture.
 #include "kit/import_fixture.h"
 
+#include <cstring>
+
 #include "formats/format_tables.h"
 #include "kit/capture_sink.h"
 #include "store/copy_routines.h"
@@ -19,6 +21,22 @@ Bytes Prefix(const Bytes& full, std::size_t count)
 }  // namespace
 
 KobaStore::KobaStore(Host& host) : WaveStore(host, ImportTable(), ExportTable()) {}
+
+void WriteBankOfNames(const std::string& path, const std::vector<std::string>& names)
+{
+    ScriptedHost host;
+    KobaStore store{host};
+    store.NewBank("Names", 5);
+    const std::string data = path + ".raw";
+    WriteFileBytes(data, std::vector<std::uint8_t>(100, 3));
+    std::uint32_t index = 0;
+    for (const std::string& name : names) {
+        WavesampleRec& w = *store.NewWavesample(++index, std_Copy, name.c_str(), static_cast<int>(name.size()));
+        std::strcpy(w.sourcePath, data.c_str());
+        w.layout = SampleLayout{.bits = 16, .bytes = 100}, w.length = 50, w.owner = NO_ITEM;
+    }
+    if (!store.Exp(path, kBankId)) throw std::runtime_error(LastError.message);
+}
 
 bool ImportFixture::Import(const Bytes& bytes, const std::string& name)
 {

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "kit/bytes.h"
 #include "kit/scripted_host.h"
@@ -17,6 +18,10 @@ class KobaStore : public WaveStore {
 public:
     explicit KobaStore(Host& host);
 };
+
+// Writes a SoundFont bank at `path` of loose 50-sample wavesamples named `names`, their data in
+// `path` + ".raw".
+void WriteBankOfNames(const std::string& path, const std::vector<std::string>& names);
 
 struct ImportFixture : ::testing::Test {
     ScriptedHost host;

@@ -16,6 +16,14 @@ namespace {
 const QString kFairyLake = KOBA_SHARED_TESTDATA "/sbk/The_Fairy_Lake.OLD.sbk",
               kEcho = KOBA_SHARED_TESTDATA "/sbk/Echo.OLD.sbk";
 
+// The tree below `item` as "text(children, ...)".
+std::string Outline(const QTreeWidgetItem* item)
+{
+    std::string text = item->text(0).toStdString() + (item->childCount() > 0 ? "(" : "");
+    for (int i = 0; i < item->childCount(); ++i) text += (i > 0 ? ", " : "") + Outline(item->child(i));
+    return text + (item->childCount() > 0 ? ")" : "");
+}
+
 struct Window : Shell {
     // The real banks come with the workplace's shared test files, beside the tree.
     void SetUp() override
@@ -23,13 +31,6 @@ struct Window : Shell {
         if (!QFileInfo::exists(kFairyLake) || !QFileInfo::exists(kEcho)) GTEST_SKIP() << "no ../shared/testdata here";
     }
 
-    // The tree below `item` as "text(children, ...)".
-    static std::string Outline(const QTreeWidgetItem* item)
-    {
-        std::string text = item->text(0).toStdString() + (item->childCount() > 0 ? "(" : "");
-        for (int i = 0; i < item->childCount(); ++i) text += (i > 0 ? ", " : "") + Outline(item->child(i));
-        return text + (item->childCount() > 0 ? ")" : "");
-    }
     QTreeWidgetItem* Find(ItemId id) const
     {
         QTreeWidgetItemIterator it(window.Tree());
@@ -122,6 +123,26 @@ TEST_F(Window, DoubleClickOpensOrSavesAndADropOpensTheFirstFile)
     for (int i = 0; i < 10 && window.windowTitle() != "Echo.OLD.sbk"; ++i) QCoreApplication::processEvents();
     EXPECT_EQ(std::make_tuple(enter.isAccepted(), window.windowTitle(), window.Tree()->topLevelItemCount(), shown),
               std::make_tuple(true, "Echo.OLD.sbk", 1, std::vector<std::string>{}));
+}
+
+// A bank of KOBA's own: names stored as UTF-8 and as Latin-1 show as the same letters, and a
+// name cut to the bank's field keeps whole letters; a save that gives things up says so in one
+// box; a failed open leaves a clean, empty window.
+TEST_F(Shell, NamesShowAsTheirLettersLossesComeInOneBoxAndAFailedOpenLeavesAnEmptyWindow)
+{
+    WriteBankOfNames(dir / "names.sbk", {"Piano: Fl\xC3\xBCgel, gro\xC3\x9F" "e", "\xE9t\xE9"});  // UTF-8, Latin-1
+
+    window.ShowOpenedFile(QString::fromStdString(dir / "names.sbk"));
+    EXPECT_EQ(Outline(window.Tree()->invisibleRootItem()),
+              "(Names(Piano: Flügel, gro(Piano: Flügel, gro), été(été), All Wavesamples(Piano: Flügel, gro, été)))");
+    ASSERT_TRUE(store.Exp(dir / "out.pat", kWaveKind));
+    window.ShowOpenedFile(QString::fromStdString(dir / "missing.pat"));
+    EXPECT_EQ(std::make_tuple(window.windowTitle(), window.statusBar()->currentMessage(), window.Tree()->topLevelItemCount()),
+              std::make_tuple("KOBA v2.0", "", 0));
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         "Attention!|- Names cut to 7 characters",
+                         "WaveStore::Imp|Couldn't open input file: " + (dir / "missing.pat") +
+                             " (No such file or directory)"}));
 }
 
 }  // namespace

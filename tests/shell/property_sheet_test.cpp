@@ -73,6 +73,14 @@ TEST_F(Sheet, EachKindHasItsPagesHelpShowsTheCurrentPagesTopicAndOkWritesEachEdi
     EXPECT_EQ(values(), std::make_pair(std::vector<std::uint64_t>{0, 127, 40, 100, 128, 900, kLoopRelease, 8000, 8, 2,
                                                                   0, 200, 1800, 900, 0},
                                        std::make_pair(SampleCoding::ALaw, std::string("A note"))));
+    // A loop outside the sample is refused with the field's range, and nothing is written.
+    const auto edited = values();
+    fill(0x80000001, {"loopEnd=901"}, QDialogButtonBox::Ok);
+    fill(0x80000001, {"loopStart=500", "loopEnd=400"}, QDialogButtonBox::Ok);
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         "Attention!|The loop end must lie between 0 and 900 (the sample's length)",
+                         "Attention!|The loop start must lie between 0 and 400 (the loop end)"}));
+    EXPECT_EQ(values(), edited);
 }
 
 }  // namespace

@@ -7,11 +7,12 @@
 #include <string>
 
 #include "store/wave_store.h"
+#include "support/text.h"
 
 template <std::size_t N>
 void PutFixedText(char (&field)[N], const char* text)
 {
-    const std::size_t n = strnlen(text, N);
+    const std::size_t n = FittingLength(std::string_view(text, strnlen(text, N + 1)), N);
     std::memcpy(field, text, n);
     std::memset(field + n, 0, N - n);
 }
