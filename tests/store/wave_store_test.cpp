@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <map>
 #include <random>
@@ -45,15 +44,14 @@ TEST_F(WaveStoreTest, NamesAreTrimmedOrNumberedAndAClashWithinAKindIgnoringCaseG
               (std::vector<std::string>{"0 : unnamed wave", "bass", "_BASS"}));
 }
 
-TEST_F(WaveStoreTest, ThousandsOfOneNameStayDistinctUntilTheNameIsAllUnderscoresAndTakeLittleTime)
+// (The cost of many items of one name is measured by the store benchmark.)
+TEST_F(WaveStoreTest, ThousandsOfOneNameStayDistinctUntilTheNameIsAllUnderscores)
 {
-    const auto start = std::chrono::steady_clock::now();
     // '_' goes in front and the end falls off past 80 characters, until 80 underscores clash.
     for (std::uint32_t k = 0; k < 20000; ++k) {
         const std::string text = k % 2 != 0 ? "loop" : "LOOP";
         ASSERT_EQ(NewWave(k, text.c_str()), (std::string(std::min(k, 80u), '_') + text).substr(0, 80)) << k;
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));  // a scan per candidate is quadratic
 }
 
 // Inserts before, after and between, replacements, deletions and clears in a scrambled order,
