@@ -8,7 +8,8 @@ packages=(
   sox libsox-fmt-all libsndfile1-dev sndfile-programs
   freepats timidity
   xdg-utils desktop-file-utils shared-mime-info
-  qt6-base-dev xvfb xauth imagemagick xdotool
+  qt6-base-dev xvfb xauth imagemagick xdotool xclip
+  librtaudio-dev libjack-jackd2-dev jackd2 pulseaudio pulseaudio-utils libasound2-plugins
 )
 
 missing=()

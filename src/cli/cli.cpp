@@ -11,6 +11,7 @@
 #include <set>
 #include <strings.h>
 
+#include "audio/rtaudio_devices.h"
 #include "cli/json_items.h"
 #include "cli/options.h"
 #include "cli/unique_names.h"
@@ -18,9 +19,9 @@
 #include "formats/format_tables.h"
 #include "host/console_host.h"
 #include "store/item_view.h"
-#include "support/text.h"
 #include "store/wave_store.h"
 #include "support/last_error.h"
+#include "support/text.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ const char kUsageText[] =
     "  convert FILE OUT [--item ID]       save one item of FILE as OUT; OUT's extension picks the format\n"
     "  extract FILE DIR [--to EXT] [--kind wavesample|instrument]\n"
     "                                     save every item of a kind into DIR, one file each\n"
+    "  play FILE [--item ID]              play every wavesample of FILE (or of one item)\n"
     "  formats                            list the formats read and written\n"
     "\n"
     "Raw data (files no format recognises) needs its layout: --raw-type pcm8|pcm16|mulaw|alaw\n"
@@ -68,6 +70,12 @@ const std::map<std::string, std::string> kCommandHelp = {
      "Saves every wavesample (or every instrument) of FILE into DIR, which is created when missing.\n"
      "Files are named after the items (characters a file name cannot carry dropped) plus .EXT\n"
      "(default wav); names that clash get \" (2)\", \" (3)\" …\n"},
+    {"play",
+     "usage: kobacli play FILE [--item ID] [--raw-…]\n"
+     "Plays the wavesamples of FILE (or of the item ID: a wavesample, an instrument's regions in\n"
+     "order, or \"bank\") on the first audio output, one after the other, each shown as the Audio\n"
+     "Player shows it. A line \"r\" plays the current one again; Enter goes on to the next; without\n"
+     "input each plays to its end. KOBA_AUDIO_API=pulse|alsa|jack chooses the audio system.\n"},
     {"formats", "usage: kobacli formats\nLists both format tables: index, extension, description; for exports\n"
                 "the kinds of item each accepts.\n"},
 };
@@ -221,6 +229,18 @@ const ExportFormat* FileFormat(Context& c, const std::string& extension, int& co
     return nullptr;
 }
 
+// The item --item names, or NO_ITEM without the option.
+int NamedItem(Context& c, const ParsedArgs& args, ItemId& item)
+{
+    const auto it = args.values.find("--item");
+    if (it == args.values.end()) return kDone;
+    std::vector<ItemId> ambiguous;
+    item = FindItem(c.store, it->second, ambiguous);
+    if (!ambiguous.empty()) return ListCandidates(c, "more than one item is named " + it->second, ambiguous);
+    if (item == NO_ITEM) return c.Usage("no item " + it->second + " in " + args.positional[0]);
+    return kDone;
+}
+
 int Convert(Context& c, const ParsedArgs& args)
 {
     if (args.positional.size() != 2) return c.Usage("convert takes FILE and OUT");
@@ -230,14 +250,8 @@ int Convert(Context& c, const ParsedArgs& args)
     if (row == nullptr) return code;
     if ((code = Import(c, args.positional[0])) != kDone) return code;
     ItemId item = NO_ITEM;
-    if (const auto it = args.values.find("--item"); it != args.values.end()) {
-        std::vector<ItemId> ambiguous;
-        item = FindItem(c.store, it->second, ambiguous);
-        if (!ambiguous.empty()) return ListCandidates(c, "more than one item is named " + it->second, ambiguous);
-        if (item == NO_ITEM) return c.Usage("no item " + it->second + " in " + args.positional[0]);
-    } else if ((code = ChooseItem(c, row->kindMask, item)) != kDone) {
-        return code;
-    }
+    if ((code = NamedItem(c, args, item)) != kDone) return code;
+    if (item == NO_ITEM && (code = ChooseItem(c, row->kindMask, item)) != kDone) return code;
     if (!c.store.Exp(out, item)) return c.Failure();
     c.out << "Item saved: " << out << '\n';
     return kDone;
@@ -302,6 +316,17 @@ int Extract(Context& c, const ParsedArgs& args)
     return kDone;
 }
 
+int Play(Context& c, const ParsedArgs& args, std::istream& keys)
+{
+    if (args.positional.size() != 1) return c.Usage("play takes one FILE");
+    int code = Import(c, args.positional[0]);
+    ItemId item = NO_ITEM;
+    if (code != kDone || (code = NamedItem(c, args, item)) != kDone) return code;
+    RtAudioDevices devices;
+    c.host.SetPlayer(&devices, keys, c.out);
+    return c.store.Exp(".'DAC'", item == NO_ITEM ? kBankId : item) ? kDone : c.Failure();
+}
+
 std::string KindList(std::uint32_t mask)
 {
     std::string kinds;
@@ -330,7 +355,7 @@ int Formats(Context& c)
 
 }  // namespace
 
-int RunKobaCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int RunKobaCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err)
 {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         (args.empty() ? err : out) << kUsageText;
@@ -360,5 +385,6 @@ int RunKobaCli(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "info") return Info(c, *parsed);
     if (command == "convert") return Convert(c, *parsed);
     if (command == "extract") return Extract(c, *parsed);
+    if (command == "play") return Play(c, *parsed, in);
     return Formats(c);
 }

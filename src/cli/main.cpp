@@ -9,7 +9,7 @@ int main(int argc, char** argv)
 {
     RemovePendingFileOnSignals();
     try {
-        return RunKobaCli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+        return RunKobaCli(std::vector<std::string>(argv + 1, argv + argc), std::cin, std::cout, std::cerr);
     } catch (const std::bad_alloc&) {
         std::cerr << "QUIT!: EXIT: Out of memory\n";
         return 1;

@@ -94,8 +94,6 @@ bool WriteNotSupported(WaveStore&, File*, ItemId)
     return Fail(Location, "Writing this format is not supported yet");
 }
 
-constexpr char kDac[] = "dac_Write";
-constexpr char kClip[] = "clip_Write";
 constexpr char kAu[] = "au_Write";
 constexpr char kAiff[] = "aiff_Write";
 constexpr char kIff[] = "iff_Write";
@@ -111,8 +109,8 @@ constexpr std::uint32_t kBank = kBankId;
 constexpr std::uint32_t kFolder = kFolderKind;
 
 constexpr std::array<ExportFormat, 14> kExportFormats = {{
-    {"'DAC'", WriteNotSupported<kDac>, "Digital Audio Playback Device", kWave | kInst | kBank, true, kDac},
-    {"'CLIP'", WriteNotSupported<kClip>, "Copy to Windows Clipboard", kWave, true, kClip},
+    {"'DAC'", dac_Write, "Digital Audio Playback Device", kWave | kInst | kBank, true, "dac_Write"},
+    {"'CLIP'", clip_Write, "Copy to Windows Clipboard", kWave, true, "clip_Write"},
     {"au", WriteNotSupported<kAu>, "Sun Audio Format", kWave, false, kAu},
     {"aif", WriteNotSupported<kAiff>, "Audio Interchange File Format", kWave, false, kAiff},
     {"iff", WriteNotSupported<kIff>, "Interchange File Format", kWave, false, kIff},

@@ -33,3 +33,7 @@ bool pat_Write(WaveStore& store, File* file, ItemId item);
 bool sbk_Read(WaveStore& store, File& file);
 int sbk_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool sbk_Write(WaveStore& store, File* file, ItemId item);
+
+// The pseudo-targets: playback on the wave output device, and the clipboard.
+bool dac_Write(WaveStore& store, File* file, ItemId item);
+bool clip_Write(WaveStore& store, File* file, ItemId item);

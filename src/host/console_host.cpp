@@ -1,7 +1,9 @@
 // Host for runs without a window.
 #include "host/console_host.h"
 
+#include <istream>
 #include <ostream>
+#include <string>
 
 ConsoleHost::ConsoleHost(std::ostream& err) : err_(err) {}
 
@@ -35,9 +37,19 @@ void ConsoleHost::ShowItemProperties(WaveStore& store, ItemId item, int firstPag
     if (sheet_) sheet_(store, item, firstPage);
 }
 
-int ConsoleHost::ShowAudioPlayer(WaveStore&, ItemId)
+int ConsoleHost::ShowAudioPlayer(const AudioPlayerPage& page)
 {
-    return 0;
+    if (texts_ != nullptr) {
+        *texts_ << page.caption << "\nWave: " << page.name << "  (" << page.info << ")\n"
+                << "  Enter: >> Next >>   r, Enter: > (again)\n" << std::flush;
+    }
+    std::string line;
+    while (keys_ != nullptr && std::getline(*keys_, line)) {
+        if (line != "r") return 1;
+        page.replay();
+    }
+    page.waitUntilDone();
+    return 1;
 }
 
 bool ConsoleHost::SetClipboardWave(std::span<const std::uint8_t>)

@@ -14,6 +14,15 @@ public:
     explicit ConsoleHost(std::ostream& err);
 
     void SetPolicy(Policy policy) { policy_ = policy; }
+    // Playback: the devices, and where the Audio Player prints its texts and reads its keys
+    // (a line "r" plays again; any other line goes on; at the end of input it goes on once the
+    // wavesample has played).
+    void SetPlayer(WaveOutDevices* devices, std::istream& keys, std::ostream& texts)
+    {
+        devices_ = devices;
+        keys_ = &keys;
+        texts_ = &texts;
+    }
     // Fills in a property sheet without a window (the command line's raw-data flags).
     void SetPropertySheet(std::function<void(WaveStore&, ItemId, int)> sheet)
     {
@@ -22,7 +31,8 @@ public:
 
     Answer Ask(const Message& message) override;
     void ShowItemProperties(WaveStore& store, ItemId item, int firstPage) override;
-    int ShowAudioPlayer(WaveStore& store, ItemId wave) override;
+    int ShowAudioPlayer(const AudioPlayerPage& page) override;
+    WaveOutDevices* WaveOutput() override { return devices_; }
     bool SetClipboardWave(std::span<const std::uint8_t> wave) override;
     void SetStatus(std::string_view text) override;
     ProgramSettings& Settings() override { return settings_; }
@@ -32,4 +42,7 @@ private:
     Policy policy_ = Policy::Cancel;
     std::function<void(WaveStore&, ItemId, int)> sheet_;
     ProgramSettings settings_;
+    WaveOutDevices* devices_ = nullptr;
+    std::istream* keys_ = nullptr;
+    std::ostream* texts_ = nullptr;
 };

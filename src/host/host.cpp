@@ -1,6 +1,9 @@
 // Host defaults shared by every implementation.
 #include "host/host.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "support/file.h"
@@ -9,6 +12,41 @@ std::string Host::TempFolder()
 {
     const char* folder = std::getenv("TMPDIR");
     return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
+// A folder made for the run, removed at exit when it is empty again.
+class RunFolder {
+public:
+    const std::string& Path(const std::string& parent)
+    {
+        if (path_.empty()) {
+            std::string pattern = parent + "/koba-XXXXXX";
+            if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+        }
+        return path_;
+    }
+    ~RunFolder()
+    {
+        if (!path_.empty()) ::rmdir(path_.c_str());
+    }
+
+private:
+    std::string path_;
+};
+
+static bool IsPrivateFolder(const char* path)
+{
+    struct stat s {};
+    return path != nullptr && *path == '/' && ::stat(path, &s) == 0 && S_ISDIR(s.st_mode) && s.st_uid == ::getuid() &&
+           (s.st_mode & 077) == 0;
+}
+
+std::string Host::PrivateFolder()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (IsPrivateFolder(runtime)) return runtime;
+    static RunFolder folder;
+    return folder.Path(TempFolder());
 }
 
 bool Host::StartProgram(const std::string& program, const std::vector<std::string>& arguments)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "host/settings.h"
 
 class WaveStore;
+class WaveOutDevices;
 using ItemId = std::uint32_t;
 
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -26,6 +28,15 @@ struct Message {
     Answer defaultAnswer = Answer::Ok;
 };
 
+// The Audio Player for one wavesample that is playing: its texts, and the way back to its start.
+struct AudioPlayerPage {
+    std::string caption;  // "<file> - KOBA Audio Player"
+    std::string name;
+    std::string info;                      // "<n> samples, <s> s"
+    std::function<void()> replay;          // plays again from the start
+    std::function<void()> waitUntilDone;   // returns when the playing has reached the end
+};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -34,16 +45,21 @@ public:
     virtual Answer Ask(const Message& message) = 0;
     // Shows an item's property sheet opened on page `firstPage` and returns when it closes.
     virtual void ShowItemProperties(WaveStore& store, ItemId item, int firstPage) = 0;
-    // The modal Audio Player for one wavesample whose data is already prepared by the player
-    // code; returns 1 after "Next", 0 when the host has no audio output.
-    virtual int ShowAudioPlayer(WaveStore& store, ItemId wave) = 0;
+    // The modal Audio Player while a wavesample plays; returns 1 after "Next".
+    virtual int ShowAudioPlayer(const AudioPlayerPage& page) = 0;
     // Puts a complete WAVE file on the clipboard.
     virtual bool SetClipboardWave(std::span<const std::uint8_t> wave) = 0;
     virtual void SetStatus(std::string_view text) = 0;
     virtual ProgramSettings& Settings() = 0;
 
+    // The wave output devices, or null where there is no audio output.
+    virtual WaveOutDevices* WaveOutput() { return nullptr; }
+
     // Platform services with POSIX defaults; tests may override them.
     virtual std::string TempFolder();
+    // A folder only this user can enter ($XDG_RUNTIME_DIR, else one made for the run), for
+    // files of fixed names that another user must not plant or read; empty when none can be made.
+    virtual std::string PrivateFolder();
     virtual bool StartProgram(const std::string& program, const std::vector<std::string>& arguments);
     // Ends the program; the default exits the process.
     [[noreturn]] virtual void Exit(int code);

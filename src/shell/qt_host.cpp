@@ -7,6 +7,8 @@
 #include <QMimeData>
 #include <QStatusBar>
 
+#include "audio/rtaudio_devices.h"
+#include "shell/audio_player.h"
 #include "shell/property_sheet.h"
 #include "support/last_error.h"
 
@@ -89,16 +91,28 @@ void QtHost::ShowItemProperties(WaveStore& store, ItemId item, int firstPage)
     sheet.exec();
 }
 
-int QtHost::ShowAudioPlayer(WaveStore&, ItemId)
+// Escape closes the player with 0, which ends a sequence of wavesamples.
+int QtHost::ShowAudioPlayer(const AudioPlayerPage& page)
 {
-    return 0;
+    AudioPlayer player(page, window_);
+    return player.exec();
+}
+
+WaveOutDevices* QtHost::WaveOutput()
+{
+    if (devices_ == nullptr) {
+        ownDevices_ = std::make_unique<RtAudioDevices>();
+        devices_ = ownDevices_.get();
+    }
+    return devices_;
 }
 
 bool QtHost::SetClipboardWave(std::span<const std::uint8_t> wave)
 {
     auto* data = new QMimeData;
-    data->setData("audio/wav",
-                  QByteArray(reinterpret_cast<const char*>(wave.data()), static_cast<qsizetype>(wave.size())));
+    const QByteArray bytes(reinterpret_cast<const char*>(wave.data()), static_cast<qsizetype>(wave.size()));
+    data->setData("audio/wav", bytes);
+    data->setData("audio/x-wav", bytes);
     QApplication::clipboard()->setMimeData(data);
     return true;
 }

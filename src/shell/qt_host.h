@@ -3,8 +3,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "host/host.h"
+#include "host/wave_out.h"
 
 class QWidget;
 class QStatusBar;
@@ -22,8 +24,10 @@ public:
 
     Answer Ask(const Message& message) override;
     void ShowItemProperties(WaveStore& store, ItemId item, int firstPage) override;
-    // Playback arrives with the audio output; until then there is no player to show.
-    int ShowAudioPlayer(WaveStore& store, ItemId wave) override;
+    int ShowAudioPlayer(const AudioPlayerPage& page) override;
+    // The audio system is opened on first use, not at start.
+    WaveOutDevices* WaveOutput() override;
+    void SetWaveOutput(WaveOutDevices* devices) { devices_ = devices; }
     bool SetClipboardWave(std::span<const std::uint8_t> wave) override;
     void SetStatus(std::string_view text) override;
     // One box after the save, listing every kind of loss.
@@ -35,6 +39,8 @@ private:
     ProgramSettings& settings_;
     QWidget* window_ = nullptr;
     QStatusBar* status_ = nullptr;
+    std::unique_ptr<WaveOutDevices> ownDevices_;
+    WaveOutDevices* devices_ = nullptr;
 };
 
 // A failure shown as the user sees it: the message as text, the location as caption.

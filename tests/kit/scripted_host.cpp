@@ -16,9 +16,10 @@ void ScriptedHost::ShowItemProperties(WaveStore& store, ItemId item, int firstPa
     if (sheet_) sheet_(store, item, firstPage);
 }
 
-int ScriptedHost::ShowAudioPlayer(WaveStore&, ItemId wave)
+int ScriptedHost::ShowAudioPlayer(const AudioPlayerPage& page)
 {
-    played.push_back(wave);
+    played.push_back(page.caption + "|" + page.name + "|" + page.info);
+    if (onPlayer) onPlayer(page);
     return 1;
 }
 

@@ -22,7 +22,9 @@ public:
 
     Answer Ask(const Message& message) override;
     void ShowItemProperties(WaveStore& store, ItemId item, int firstPage) override;
-    int ShowAudioPlayer(WaveStore& store, ItemId wave) override;
+    // Each Audio Player is recorded as "caption|name|info", then `onPlayer` runs, then "Next".
+    int ShowAudioPlayer(const AudioPlayerPage& page) override;
+    WaveOutDevices* WaveOutput() override { return devices; }
     bool SetClipboardWave(std::span<const std::uint8_t> wave) override;
     void SetStatus(std::string_view text) override { status.emplace_back(text); }
     ProgramSettings& Settings() override { return settings; }
@@ -37,7 +39,9 @@ public:
         int firstPage;
     };
     std::vector<SheetCall> sheets;
-    std::vector<ItemId> played;
+    std::vector<std::string> played;
+    std::function<void(const AudioPlayerPage&)> onPlayer;
+    WaveOutDevices* devices = nullptr;
     std::vector<std::vector<std::uint8_t>> clipboard;
     std::vector<std::string> status;
     ProgramSettings settings;

@@ -4,12 +4,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <deque>
 
 #include "kit/import_fixture.h"
+#include "kit/stated_devices.h"
 #include "shell/main_window.h"
 #include "shell/qt_host.h"
 
@@ -25,7 +27,8 @@ struct StartingHost : QtHost {
     std::vector<std::string> started;
 };
 
-// Each modal window goes to `shown` as "title|last line of its text" or "title|current page", then
+// Each modal window goes to `shown` as "title|last line of its text", "title|current page" or
+// "title|its labels" (the Audio Player), then
 // the next of `presses` is pressed ("OK" when none is left). Each file dialog goes to `offered` as
 // title, selected filter, proposed name, every filter; the next of `choices` (file, filter) answers.
 struct Shell : ::testing::Test, DialogRunner {
@@ -36,7 +39,9 @@ struct Shell : ::testing::Test, DialogRunner {
             if (modal == nullptr) return;
             const auto* box = qobject_cast<QMessageBox*>(modal);
             const auto* tabs = modal->findChild<QTabWidget*>();
-            const QString text = box != nullptr ? box->text().section('\n', -1) : tabs->tabText(tabs->currentIndex());
+            const QString text = box != nullptr    ? box->text().section('\n', -1)
+                                 : tabs != nullptr ? tabs->tabText(tabs->currentIndex())
+                                                   : OtherDialogText(modal);
             shown.push_back((modal->windowTitle() + "|" + text).toStdString());
             const QString press = presses.empty() ? "OK" : presses.front();
             if (!presses.empty()) presses.pop_front();
@@ -46,6 +51,15 @@ struct Shell : ::testing::Test, DialogRunner {
             modal->close();  // no such button: what was shown tells
         });
         timer.start(1);
+        host.SetWaveOutput(&devices);
+    }
+    static QString OtherDialogText(const QWidget* dialog)
+    {
+        QStringList texts;
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (!label->text().isEmpty()) texts << label->text();
+        }
+        return texts.join(' ');
     }
     bool Run(QFileDialog& dialog) override
     {
@@ -60,6 +74,7 @@ struct Shell : ::testing::Test, DialogRunner {
     }
     ProgramSettings settings;
     StartingHost host{settings};
+    StatedDevices devices;
     KobaStore store{host};
     MainWindow window{store, host, *this};
     TempDir dir;

@@ -19,19 +19,22 @@ TEST_F(Startup, EachCommandLineShowsItsBoxesAndStartsItsPrograms)
         {{"koba", "-AP"}, {"Attention!|SYNTAX: KOBA -AP FileName [MoreFileNames]"}, {}},
         {{"koba", "-aP", "/nonexistent.wav", path, path},
          {missing, unknown, "*_Read|Cancelled", unknown, "0 : unnamed wave Properties|Advanced",
-          "dac_Write|Writing this format is not supported yet"},
+          "take.bin - KOBA Audio Player|Wave: 0 : unnamed wave 100 samples, 0 s",
+          "take.bin - KOBA Audio Player|Wave: 0 : unnamed wave 100 samples, 0 s"},
          {}},
         {{"koba", "/nonexistent.wav", "b.wav", "-AP"}, {missing}, {"/opt/koba/koba b.wav", "/opt/koba/koba -AP"}},
         {{"koba", "-APX"}, {"WaveStore::Imp|Couldn't open input file: -APX (No such file or directory)"}, {}},
         {{"koba"}, {}, {}},
     };
-    presses = {"OK", "OK", "Cancel"};  // the first raw file is cancelled, the second read as raw data
+    // The first raw file is cancelled, the second read as raw data and played twice.
+    presses = {"OK", "OK", "Cancel", "OK", "OK", "OK", ">", ">> Next >>"};
     for (const auto& [args, boxes, programs] : cases) {
         shown.clear(), host.started.clear();
         if (IsAudioPlayerMode(args)) RunAudioPlayer(store, host, args);
         if (!IsAudioPlayerMode(args)) OpenCommandLineFiles(window, host, "/opt/koba/koba", args);
         EXPECT_EQ(std::tie(shown, host.started), std::tie(boxes, programs)) << args.join(' ').toStdString();
     }
+    EXPECT_EQ(devices.plays, 2);
 }
 
 }  // namespace

@@ -1,0 +1,25 @@
+// Wave output through RtAudio. The audio system is chosen explicitly: PulseAudio, else ALSA,
+// else JACK, the first that has an output device; KOBA_AUDIO_API=pulse|alsa|jack names one.
+#pragma once
+
+#include <memory>
+
+#include "host/wave_out.h"
+
+class RtAudio;
+
+class RtAudioDevices : public WaveOutDevices {
+public:
+    RtAudioDevices();
+    ~RtAudioDevices() override;
+
+    std::vector<std::string> Names() override;
+    bool Caps(std::uint32_t device, WaveOutCaps& caps) override;
+    std::unique_ptr<WaveOut> Open(std::uint32_t device, const PlayFormat& format, std::string& error) override;
+
+private:
+    // RtAudio's ids of the devices that have outputs, in device order.
+    std::vector<unsigned> OutputIds();
+
+    std::unique_ptr<RtAudio> audio_;
+};
