@@ -43,6 +43,7 @@ int Run(QApplication& app)
     // Play::DevOpen: the MIDI thru to a synthesizer comes with auditioning; nothing to open yet.
     DialogRunner dialogs;
     MainWindow window(store, host, dialogs);
+    window.SetUninstall([&registry] { registry.Uninstall(); });
     window.show();
     OpenCommandLineFiles(window, host, program, args);
     const int code = app.exec();

@@ -19,6 +19,7 @@
 
 #include "shell/help_window.h"
 #include "shell/item_icons.h"
+#include "shell/options_sheet.h"
 #include "shell/qt_host.h"
 #include "shell/text.h"
 #include "store/item_view.h"
@@ -108,7 +109,7 @@ void MainWindow::BuildMenus()
     add(file, "Exit", kExit);
     QMenu* options = menuBar()->addMenu("Options");
     // The program options (synth card, MIDI input, wave output) come with playback.
-    add(options, "Program...", kOptions)->setEnabled(false);
+    add(options, "Program...", kOptions);
     QMenu* help = menuBar()->addMenu("Help");
     add(help, "Help Topics", kHelp)->setShortcut(QKeySequence::HelpContents);
     help->addSeparator();
@@ -178,6 +179,13 @@ void MainWindow::RunCommand(int id)
     case kExit:
         close();
         break;
+    case kOptions: {
+        OptionsSheet sheet(host_, uninstall_, this);
+        sheet.exec();
+        tree_->clearSelection();
+        if (sheet.Uninstalled()) PostCommand(kExit);
+        break;
+    }
     case kContextMenu:
         ShowContextMenu();
         break;

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <functional>
 
 #include "shell/file_dialogs.h"
 #include "store/records.h"
@@ -38,6 +39,8 @@ public:
     QTreeWidget* Tree() const { return tree_; }
     // The right-button menu's actions for the current selection, in order ("" for a separator).
     QStringList ContextMenuTexts() const;
+    // What the options sheet's uninstall runs.
+    void SetUninstall(std::function<void()> uninstall) { uninstall_ = std::move(uninstall); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -58,6 +61,7 @@ private:
     QtHost& host_;
     DialogRunner& dialogs_;
     QTreeWidget* tree_;
+    std::function<void()> uninstall_ = [] {};
     ItemId selected_ = NO_ITEM;
     bool hookActive_ = true;
     bool filling_ = false;

@@ -133,6 +133,8 @@ TEST_F(Kobacli, ExitCodesAndMessageForms)
         const CliResult r = Cli(arguments);
         EXPECT_EQ(std::make_tuple(r.code, r.err.substr(0, err.size())), std::make_tuple(code, err)) << arguments;
     }
+    const CliResult silent = Cli("play " + in, "PULSE_SERVER=unix:/nonexistent KOBA_AUDIO_API=pulse ");
+    EXPECT_EQ(std::make_tuple(silent.code, silent.err), std::make_tuple(1, "dac_Write: Invalid WaveOut device\n"));
 }
 
 }  // namespace

@@ -25,4 +25,22 @@ TEST(ConsoleHostDeathTest, PrintsTellingBoxesAndAnswersQuestionsByThePolicy)
     EXPECT_EXIT(host.Fatal("EXIT: Out of memory"), ::testing::ExitedWithCode(1), "");
 }
 
+// The player on the command line: "r" plays again, any other line goes on, the end of input
+// waits for the playing to end.
+TEST(ConsoleHost, ThePlayerPrintsItsTextsAndTakesItsKeysFromTheInput)
+{
+    std::ostringstream err, texts;
+    ConsoleHost host(err);
+    int replays = 0, waits = 0;
+    const AudioPlayerPage page{"x.wav - KOBA Audio Player", "Flute", "22050 samples, 1 s", [&] { ++replays; },
+                               [&] { ++waits; }};
+    for (const auto& [keys, expected] : {std::pair{"r\nr\n\nr\n", std::pair{2, 0}}, {"r\n", {3, 1}}, {"", {3, 2}}}) {
+        std::istringstream in(keys);
+        host.SetPlayer(nullptr, in, texts);
+        EXPECT_EQ(host.ShowAudioPlayer(page), 1);
+        EXPECT_EQ(std::pair(replays, waits), expected) << keys;
+    }
+    EXPECT_EQ(texts.str().substr(0, 60), "x.wav - KOBA Audio Player\nWave: Flute  (22050 samples, 1 s)\n");
+}
+
 }  // namespace

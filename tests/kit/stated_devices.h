@@ -24,8 +24,10 @@ struct StatedDevices : WaveOutDevices {
         void WaitUntilDone() override {}
         int& plays_;
     };
-    std::vector<std::string> Names() override { return {"stated"}; }
-    bool Caps(std::uint32_t device, WaveOutCaps& c) override { return device == 0 && (c = caps, true); }
+    std::vector<std::string> names = {"stated"};
+
+    std::vector<std::string> Names() override { return names; }
+    bool Caps(std::uint32_t device, WaveOutCaps& c) override { return device < names.size() && (c = caps, true); }
     std::unique_ptr<WaveOut> Open(std::uint32_t, const PlayFormat& f, std::string& error) override
     {
         opened.push_back(std::to_string(f.channels) + "/" + std::to_string(f.rate) + "/" + std::to_string(f.bits));

@@ -36,7 +36,7 @@ struct Shell : ::testing::Test, DialogRunner {
     {
         QObject::connect(&timer, &QTimer::timeout, [this] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (modal == nullptr) return;
+            if (modal == nullptr || clicking) return;
             const auto* box = qobject_cast<QMessageBox*>(modal);
             const auto* tabs = modal->findChild<QTabWidget*>();
             const QString text = box != nullptr    ? box->text().section('\n', -1)
@@ -45,8 +45,15 @@ struct Shell : ::testing::Test, DialogRunner {
             shown.push_back((modal->windowTitle() + "|" + text).toStdString());
             const QString press = presses.empty() ? "OK" : presses.front();
             if (!presses.empty()) presses.pop_front();
+            // Clicked from an event of its own: a timer does not fire again while its handler
+            // runs, and the click may open the next modal window.
             for (QAbstractButton* button : modal->findChildren<QAbstractButton*>()) {
-                if (button->text().remove('&') == press) return button->click();
+                if (button->text().remove('&') != press) continue;
+                clicking = true;
+                return QTimer::singleShot(0, button, [this, button] {
+                    clicking = false;
+                    button->click();
+                });
             }
             modal->close();  // no such button: what was shown tells
         });
@@ -83,4 +90,5 @@ struct Shell : ::testing::Test, DialogRunner {
     std::deque<std::pair<QString, int>> choices;
     std::vector<QStringList> offered;
     QTimer timer;
+    bool clicking = false;
 };
