@@ -35,8 +35,13 @@ struct Shell : ::testing::Test, DialogRunner {
     Shell()
     {
         QObject::connect(&timer, &QTimer::timeout, [this] {
+            // A window counts once it is the active modal one on two ticks in a row: one that
+            // closes hands over to its owner for a moment before the next one opens.
             QWidget* modal = QApplication::activeModalWidget();
-            if (modal == nullptr || clicking) return;
+            const bool settled = modal == candidate;
+            candidate = modal;
+            if (modal == nullptr || clicking || !settled) return;
+            candidate = nullptr;
             const auto* box = qobject_cast<QMessageBox*>(modal);
             const auto* tabs = modal->findChild<QTabWidget*>();
             const QString text = box != nullptr    ? box->text().section('\n', -1)
@@ -91,4 +96,5 @@ struct Shell : ::testing::Test, DialogRunner {
     std::vector<QStringList> offered;
     QTimer timer;
     bool clicking = false;
+    QWidget* candidate = nullptr;
 };
