@@ -17,6 +17,7 @@ echo "== normal build =="
 ctest --test-dir build --output-on-failure -j "$jobs" || status=1
 echo "== sanitizer build =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" || status=1
 echo "== fuzz smoke =="
 bash scripts/fuzz.sh all "${KOBA_FUZZ_SECONDS:-45}" || status=1
