@@ -4,7 +4,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
+#include "shell/help_window.h"
 #include "shell/item_icons.h"
 
 AudioPlayer::AudioPlayer(const AudioPlayerPage& page, QWidget* owner)
@@ -31,6 +33,8 @@ AudioPlayer::AudioPlayer(const AudioPlayerPage& page, QWidget* owner)
     next->setDefault(true);
     connect(again, &QPushButton::clicked, this, [replay = page.replay] { replay(); });
     connect(next, &QPushButton::clicked, this, [this] { done(1); });
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+            [this] { ShowHelpTopic("player", this); });
     auto* layout = new QGridLayout(this);
     layout->addWidget(iconFrame, 0, 0, 2, 1);
     layout->addWidget(textFrame, 0, 1, 1, 2);
