@@ -103,9 +103,9 @@ bool WriteForm(WaveStore& store, File& file, const WavesampleRec& wave, bool aif
     if (aiff && !ByteWriter{}.Be32(0).Be32(0).WriteTo(file)) return Fail(where, "File Write Error");
     // A failed copy would leave a file without its data: the export fails instead.
     if (!CopyToFile(wave, SinkSignedBE, file, where)) return false;
-    // AIFF's sound data chunk has always counted its pad byte.
-    const bool padInside = aiff && shape.dataBytes % 2 != 0;
-    const bool written = (!padInside || ByteWriter{}.U8(0).WriteTo(file)) && data.Close() && form.Close();
+    // The pad byte after odd data stays out of the chunk's size: SoX and libsndfile count what the
+    // size holds as samples.
+    const bool written = data.Close() && form.Close();
     return written || Fail(where, "File Write Error");
 }
 
