@@ -1,5 +1,5 @@
 // A libsndfile client for tests: describes a file as libsndfile reads it (including the
-// sampler chunk through its instrument API), or writes a looped WAVE, AIFF or 8SVX file with libsndfile.
+// sampler chunk through its instrument API), or writes a looped WAVE file with libsndfile.
 #include <sndfile.h>
 
 #include <cmath>
@@ -29,20 +29,13 @@ static int Info(const char* path)
     return 0;
 }
 
-// 16-bit mono (8-bit for 8SVX), 44100 Hz, 5000 frames, base note 64, one forward loop 100..2000; the
-// container by the name's extension (.aif, .iff or WAVE).
+// 16-bit mono, 44100 Hz, 5000 frames, base note 64, one forward loop 100..2000.
 static int WriteLoop(const char* path)
 {
-    const std::size_t length = std::strlen(path);
-    const auto endsWith = [&](const char* tail) {
-        return length >= std::strlen(tail) && std::strcmp(path + length - std::strlen(tail), tail) == 0;
-    };
     SF_INFO info{};
     info.samplerate = 44100;
     info.channels = 1;
-    info.format = endsWith(".aif") ? SF_FORMAT_AIFF | SF_FORMAT_PCM_16
-                  : endsWith(".iff") ? SF_FORMAT_SVX | SF_FORMAT_PCM_S8
-                                     : SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     SNDFILE* file = sf_open(path, SFM_WRITE, &info);
     if (file == nullptr) return 1;
     SF_INSTRUMENT inst{};
