@@ -1,11 +1,12 @@
 // AIFF, AIFC, 8SVX and 16SV reader: one bank, instrument and wavesample per file, the loop from
 // markers and the instrument chunk or from the voice header, texts. Big-endian.
+#include <strings.h>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <optional>
 #include <string>
-#include <strings.h>
 #include <vector>
 
 #include "formats/common/chunks.h"
@@ -301,8 +302,8 @@ bool ReadForm(WaveStore& store, const File& file)
     WavesampleRec& wave = *store.NewWavesample(1, std_Copy, nullptr, 0);
     IffWalk walk(store, state, wave, instrument);
     const ByteReader chunks(file, 12, file.Size() > 12 ? file.Size() - 12 : 0);
-    return WalkChunks(chunks, ChunkOrder::Iff, [&](Chunk& chunk) { return walk.Handle(chunk); },
-                      PadBytes::OrMissing) &&
+    return WalkChunks(
+               chunks, ChunkOrder::Iff, [&](Chunk& chunk) { return walk.Handle(chunk); }, PadBytes::OrMissing) &&
            Finish(store, state, wave);
 }
 

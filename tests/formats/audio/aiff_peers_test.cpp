@@ -69,22 +69,27 @@ TEST_P(IffPeers, ConvertsToWaveAndWritesAiffAndIffThatPeersDecodeIdentically)
         EXPECT_TRUE(PeerRaw(dir, dir / name, width) == actual) << name << " decodes differently";
         const bool oddIff = name == "koba.iff" && width == 8 && frames % 2 != 0;
         const std::string info = Probe(dir, dir / name);
-        EXPECT_TRUE(info.starts_with("frames=" + std::to_string(frames + (oddIff ? 1 : 0)) + rate)) << name << ": " << info;
+        EXPECT_TRUE(info.starts_with("frames=" + std::to_string(frames + (oddIff ? 1 : 0)) + rate))
+            << name << ": " << info;
     }
 }
 
-const PeerCase kPeerCases[] = {
-    {"SoxAiff8Mono", "-e signed -b 8", "aif", 1, 8}, {"SoxAiff16Stereo", "-b 16", "aif", 2, 16},
-    {"SoxAiff24Stereo", "-b 24", "aif", 2, 24}, {"SoxAiff32Mono", "-b 32", "aif", 1, 32},
-    {"SoxAifcFloat32", "-e floating-point -b 32", "aifc", 1, 16}, {"Sox8svx", "-e signed -b 8", "8svx", 1, 8},
-    {"SndfileAiff8Stereo", "sndfile-convert -pcms8", "aif", 2, 8}, {"SndfileAiff16Mono", "sndfile-convert -pcm16", "aif", 1, 16},
-    {"SndfileAiff24Mono", "sndfile-convert -pcm24", "aif", 1, 24},
-    {"SndfileAifcSowtStereo", "sndfile-convert -endian=little -pcm16", "aifc", 2, 16},
-    {"SndfileAifcFloat32Stereo", "sndfile-convert -float32", "aifc", 2, 16},
-    {"SndfileAifcFloat64", "sndfile-convert -float64", "aifc", 1, 16},
-    {"SndfileAifcULaw", "sndfile-convert -ulaw", "aifc", 1, 16, false},
-    {"SndfileAifcALawStereo", "sndfile-convert -alaw", "aifc", 2, 16, false},
-    {"Sndfile8svx", "sndfile-convert -pcms8", "svx", 1, 8}, {"Sndfile16sv", "sndfile-convert -pcm16", "svx", 1, 16}};
+const PeerCase kPeerCases[] = {{"SoxAiff8Mono", "-e signed -b 8", "aif", 1, 8},
+                               {"SoxAiff16Stereo", "-b 16", "aif", 2, 16},
+                               {"SoxAiff24Stereo", "-b 24", "aif", 2, 24},
+                               {"SoxAiff32Mono", "-b 32", "aif", 1, 32},
+                               {"SoxAifcFloat32", "-e floating-point -b 32", "aifc", 1, 16},
+                               {"Sox8svx", "-e signed -b 8", "8svx", 1, 8},
+                               {"SndfileAiff8Stereo", "sndfile-convert -pcms8", "aif", 2, 8},
+                               {"SndfileAiff16Mono", "sndfile-convert -pcm16", "aif", 1, 16},
+                               {"SndfileAiff24Mono", "sndfile-convert -pcm24", "aif", 1, 24},
+                               {"SndfileAifcSowtStereo", "sndfile-convert -endian=little -pcm16", "aifc", 2, 16},
+                               {"SndfileAifcFloat32Stereo", "sndfile-convert -float32", "aifc", 2, 16},
+                               {"SndfileAifcFloat64", "sndfile-convert -float64", "aifc", 1, 16},
+                               {"SndfileAifcULaw", "sndfile-convert -ulaw", "aifc", 1, 16, false},
+                               {"SndfileAifcALawStereo", "sndfile-convert -alaw", "aifc", 2, 16, false},
+                               {"Sndfile8svx", "sndfile-convert -pcms8", "svx", 1, 8},
+                               {"Sndfile16sv", "sndfile-convert -pcm16", "svx", 1, 16}};
 
 INSTANTIATE_TEST_SUITE_P(Files, IffPeers, ::testing::ValuesIn(kPeerCases),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -49,7 +49,8 @@ struct AiffRead : WriterFixture {
 
 TEST_F(AiffRead, ChunksGiveTheFieldsAndLoops)
 {
-    const Bytes marks = BeChunk("MARK", Bytes{}.Be16(2).Append(Marker(1, 100, "beg loop")).Append(Marker(2, 900, "end loop")));
+    const Bytes marks =
+        BeChunk("MARK", Bytes{}.Be16(2).Append(Marker(1, 100, "beg loop")).Append(Marker(2, 900, "end loop")));
     ASSERT_TRUE(Read(IffForm("AIFF", {BeChunk("COMM", Comm(2, 1000, 16, kRate44100)), marks, Inst(2),
                                       BeChunk("NAME", Bytes{}.Tag("Piano")), BeChunk("ANNO", Bytes{}.Tag("A note")),
                                       BeChunk("AUTH", Bytes{}.Tag(std::string(100, 'a'))), Ssnd(Ramp(2000, 2))})))
@@ -57,7 +58,8 @@ TEST_F(AiffRead, ChunksGiveTheFieldsAndLoops)
     const WavesampleRec& w = Wave();
     EXPECT_EQ(std::tuple(w.layout.channels, w.layout.bits, w.layout.bigEndian, w.length, w.sampleRate, w.copyRoutine),
               std::tuple(2, 16, true, 1000u, 44100u, CopyRoutine{mms_Copy}));
-    EXPECT_EQ(std::tuple(w.rootKey, w.fineTune, w.loopStart, w.loopEnd, w.loopFlags), std::tuple(60, -64, 100u, 900u, 44));
+    EXPECT_EQ(std::tuple(w.rootKey, w.fineTune, w.loopStart, w.loopEnd, w.loopFlags),
+              std::tuple(60, -64, 100u, 900u, 44));
     const KeyRegion& r = Instrument().layer.regions[0];
     EXPECT_EQ(std::tuple(r.lowKey, r.highKey, Instrument().layer.regionCount), std::tuple(36, 84, 1));
     EXPECT_EQ(std::string(Instrument().name) + "|" + Instrument().note + "|" + store.FetchBank()->name,
@@ -85,8 +87,10 @@ TEST_F(AiffRead, ChunksGiveTheFieldsAndLoops)
 TEST_F(AiffRead, VoiceHeadersGiveLengthLoopVolumeAndChannels)
 {
     const std::tuple<Bytes, std::uint32_t, std::uint32_t, std::uint32_t, int, int> cases[] = {
-        {Vhdr(1000, 500, 400), 1500, 1000, 1400, 36, 127}, {Vhdr(1500, 0, 0, 0, 0x8000), 1500, 1500, 1500, 0, 63},
-        {Vhdr(1000, 500, 0), 1500, 1000, 1500, 36, 127}, {Vhdr(0, 1500, 0, 0, 0x7FFFFFFF), 1500, 0, 1500, 36, 127},
+        {Vhdr(1000, 500, 400), 1500, 1000, 1400, 36, 127},
+        {Vhdr(1500, 0, 0, 0, 0x8000), 1500, 1500, 1500, 0, 63},
+        {Vhdr(1000, 500, 0), 1500, 1000, 1500, 36, 127},
+        {Vhdr(0, 1500, 0, 0, 0x7FFFFFFF), 1500, 0, 1500, 36, 127},
     };
     for (const auto& [vhdr, length, start, end, flags, volume] : cases) {
         ASSERT_TRUE(Read(IffForm("8SVX", {vhdr, BeChunk("BODY", Ramp(1500, 1))}))) << Failure();
@@ -95,7 +99,8 @@ TEST_F(AiffRead, VoiceHeadersGiveLengthLoopVolumeAndChannels)
         EXPECT_EQ(Instrument().layer.volume, volume);
     }
     for (const auto& [mask, channels] : {std::pair(6u, 2), std::pair(2u, 1), std::pair(4u, 1)}) {
-        ASSERT_TRUE(Read(IffForm("8SVX", {Vhdr(100, 0, 0), BeChunk("CHAN", Bytes{}.Be32(mask)), BeChunk("BODY", Ramp(200, 1))})));
+        ASSERT_TRUE(Read(
+            IffForm("8SVX", {Vhdr(100, 0, 0), BeChunk("CHAN", Bytes{}.Be32(mask)), BeChunk("BODY", Ramp(200, 1))})));
         EXPECT_EQ(Wave().layout.channels, channels);
     }
     ASSERT_TRUE(Read(IffForm("16SV", {Vhdr(2, 0, 0), BeChunk("BODY", Bytes{}.U8(0x12, 0x34, 0xFE, 0xDC))})));
@@ -109,7 +114,8 @@ TEST_F(AiffRead, OddChunksWithAndWithoutPadByte)
     const Bytes data = Bytes{}.U8(0x11, 0x22, 0x33, 0x44);
     for (const bool pad : {true, false}) {
         for (const Bytes& name : {Bytes{}.Tag("Piano"), Bytes{}.Tag("Pia")}) {
-            ASSERT_TRUE(Read(IffForm("AIFF", {BeChunk("COMM", Comm(1, 2, 16)), BeChunk("NAME", name, pad), Ssnd(data)})));
+            ASSERT_TRUE(
+                Read(IffForm("AIFF", {BeChunk("COMM", Comm(1, 2, 16)), BeChunk("NAME", name, pad), Ssnd(data)})));
             EXPECT_EQ(Decoded(Wave()), (std::vector<std::uint8_t>{0x22, 0x11, 0x44, 0x33}));
         }
     }
@@ -119,9 +125,9 @@ TEST_F(AiffRead, OddChunksWithAndWithoutPadByte)
 TEST_F(AiffRead, AifcCompressionTypes)
 {
     const std::tuple<const char*, CopyRoutine, bool, int> cases[] = {
-        {"NONE", mms_Copy, true, 16}, {"twos", mms_Copy, true, 16}, {"sowt", std_Copy, false, 16},
+        {"NONE", mms_Copy, true, 16},   {"twos", mms_Copy, true, 16},   {"sowt", std_Copy, false, 16},
         {"fl32", float_Copy, true, 32}, {"FL32", float_Copy, true, 32}, {"fl64", float_Copy, true, 64},
-        {"ulaw", mulaw_Copy, true, 8}, {"alaw", alaw_Copy, true, 8}};
+        {"ulaw", mulaw_Copy, true, 8},  {"alaw", alaw_Copy, true, 8}};
     for (const auto& [type, copy, bigEndian, bits] : cases) {
         ASSERT_TRUE(Import(IffForm("AIFC", {BeChunk("COMM", Comm(1, 10, 16, type, "x")), Ssnd(Bytes{}.Zeros(80))}),
                            "test.aifc"))
@@ -139,20 +145,26 @@ TEST_F(AiffRead, BadFilesAreRefusedOrReadSafely)
         return IffForm("AIFF", {BeChunk("COMM", comm), ssnd});
     };
     const Bytes infinity = Bytes{}.U8(0x7F, 0xFF, 0x80).Zeros(7), nan = Bytes{}.U8(0x7F, 0xFF, 0xC0).Zeros(7);
-    const Bytes negative = Bytes{}.U8(0xC0, 0x0D, 0xAC, 0x44).Zeros(6), tiny = Bytes{}.U8(0x00, 0x0D, 0xAC, 0x44).Zeros(6);
+    const Bytes negative = Bytes{}.U8(0xC0, 0x0D, 0xAC, 0x44).Zeros(6),
+                tiny = Bytes{}.U8(0x00, 0x0D, 0xAC, 0x44).Zeros(6);
     const char* const rate = "Sample rate is 0, out of range or not a number";
     const std::pair<Bytes, const char*> refused[] = {
         {Bytes{}.Tag("RIFF").Be32(4).Tag("AIFF"), "No FORM starting IFF file"},
         {IffForm("WAVE", {}), "Not an AIFF, AIFC, 8SVX or 16SV type FORM IFF"},
-        {aiff(Comm(3, 10, 16)), "Can't handle > 2 channel files"}, {aiff(Comm(0, 10, 16)), "No channels in COMM chunk"},
+        {aiff(Comm(3, 10, 16)), "Can't handle > 2 channel files"},
+        {aiff(Comm(0, 10, 16)), "No channels in COMM chunk"},
         {aiff(Comm(1, 10, 0)), "Unsupported sample size in COMM chunk"},
         {aiff(Comm(1, 10, 33)), "Unsupported sample size in COMM chunk"},
-        {aiff(Comm(1, 10, 16, Bytes{}.Zeros(10))), rate}, {aiff(Comm(1, 10, 16, infinity)), rate},
-        {aiff(Comm(1, 10, 16, nan)), rate}, {aiff(Comm(1, 10, 16, negative)), rate}, {aiff(Comm(1, 10, 16, tiny)), rate},
+        {aiff(Comm(1, 10, 16, Bytes{}.Zeros(10))), rate},
+        {aiff(Comm(1, 10, 16, infinity)), rate},
+        {aiff(Comm(1, 10, 16, nan)), rate},
+        {aiff(Comm(1, 10, 16, negative)), rate},
+        {aiff(Comm(1, 10, 16, tiny)), rate},
         {IffForm("AIFC", {BeChunk("COMM", Comm(1, 10, 16, "ima4", "IMA 4:1")), Ssnd(Bytes{}.Zeros(40))}),
          "Can't handle compression: IMA 4:1"},
         {IffForm("8SVX", {Vhdr(10, 0, 0, 1), BeChunk("BODY", Bytes{}.Zeros(10))}), "Can't handle compressed IFF:8SVX"},
-        {aiff(Comm(1, 10, 16), BeChunk("SSND", Bytes{}.Be32(33, 0).Zeros(32))), "Sample data offset lies past the SSND chunk"},
+        {aiff(Comm(1, 10, 16), BeChunk("SSND", Bytes{}.Be32(33, 0).Zeros(32))),
+         "Sample data offset lies past the SSND chunk"},
         {aiff(Comm(1, 10, 16), BeChunk("SSND", Bytes{}.Be32(0))), "Sample data offset lies past the SSND chunk"},
         {aiff(Comm(1, 10, 16), BeChunk("APPL", Bytes{}.Zeros(20))), "No SSND or BODY chunk found"},
         {IffForm("AIFF", {IffForm("AIFF", {BeChunk("COMM", Comm(1, 10, 16)), Ssnd(Bytes{}.Zeros(20))})}),
@@ -165,17 +177,27 @@ TEST_F(AiffRead, BadFilesAreRefusedOrReadSafely)
         EXPECT_EQ(Count(kWaveKind) + Count(kInstrumentKind) + Count(kBankId), 0u);
     }
     // A data chunk larger than the file: the frames the file holds, and a warning.
-    const Bytes longSsnd = Bytes{}.Tag("FORM").Be32(0).Tag("AIFF").Append(BeChunk("COMM", Comm(1, 400000, 16)))
-                               .Tag("SSND").Be32(800008).Be32(0, 0).Append(Ramp(100, 2));
+    const Bytes longSsnd = Bytes{}
+                               .Tag("FORM")
+                               .Be32(0)
+                               .Tag("AIFF")
+                               .Append(BeChunk("COMM", Comm(1, 400000, 16)))
+                               .Tag("SSND")
+                               .Be32(800008)
+                               .Be32(0, 0)
+                               .Append(Ramp(100, 2));
     ASSERT_TRUE(Read(longSsnd)) << Failure();
     EXPECT_EQ(Wave().length, 100u);
     EXPECT_EQ(host.Texts("Attention!").size(), 1u);
-    const Bytes marks = BeChunk("MARK", Bytes{}.Be16(2).Append(Marker(1, 5, "beg loop")).Append(Marker(2, 50, "end loop")));
+    const Bytes marks =
+        BeChunk("MARK", Bytes{}.Be16(2).Append(Marker(1, 5, "beg loop")).Append(Marker(2, 50, "end loop")));
     const Bytes texts = BeChunk("NAME", Bytes{}.Tag("cut")).Append(BeChunk("ANNO", Bytes{}.Tag("n")));
     const std::pair<Bytes, const char*> forms[] = {
         {IffForm("AIFF", {BeChunk("COMM", Comm(2, 60, 24)), marks, Inst(1), texts, Ssnd(Ramp(180, 2), 3)}), "a.aif"},
-        {IffForm("AIFC", {BeChunk("COMM", Comm(1, 60, 32, "fl32", "float")), marks, Inst(2), Ssnd(Ramp(120, 2))}), "a.aifc"},
-        {IffForm("8SVX", {Vhdr(20, 40, 10), texts, BeChunk("CHAN", Bytes{}.Be32(6)), BeChunk("BODY", Ramp(121, 1))}), "a.iff"},
+        {IffForm("AIFC", {BeChunk("COMM", Comm(1, 60, 32, "fl32", "float")), marks, Inst(2), Ssnd(Ramp(120, 2))}),
+         "a.aifc"},
+        {IffForm("8SVX", {Vhdr(20, 40, 10), texts, BeChunk("CHAN", Bytes{}.Be32(6)), BeChunk("BODY", Ramp(121, 1))}),
+         "a.iff"},
         {IffForm("16SV", {Vhdr(20, 40, 10), texts, BeChunk("BODY", Ramp(60, 2))}), "b.iff"},
     };
     for (const auto& [file, name] : forms) SweepTruncations(file, name, 3);

@@ -63,11 +63,15 @@ TEST_F(AiffWrite, InstrumentMarkerAndRateFields)
 TEST_F(AiffWrite, WavesamplesReadBack)
 {
     const std::tuple<std::uint8_t, std::uint8_t, std::uint8_t, std::uint32_t> cases[] = {
-        {16, 1, kLoopFound | kLoopBidirectional, 44100}, {8, 2, 0, 8000}, {24, 2, kLoopFound, 96000}, {8, 1, kLoopFound, 22050}};
+        {16, 1, kLoopFound | kLoopBidirectional, 44100},
+        {8, 2, 0, 8000},
+        {24, 2, kLoopFound, 96000},
+        {8, 1, kLoopFound, 22050}};
     for (const auto& [bits, channels, flags, rate] : cases) {
         for (const std::string extension : {"aif", "iff"}) {
             WavesampleRec& w = NewWave(1, "Strings", Ramp(1200, bits / 8), bits, channels);
-            w.loopFlags = flags, w.loopStart = 100, w.loopEnd = 300, w.rootKey = 67, w.fineTune = -20, w.sampleRate = rate;
+            w.loopFlags = flags, w.loopStart = 100, w.loopEnd = 300, w.rootKey = 67, w.fineTune = -20,
+            w.sampleRate = rate;
             const std::vector<std::uint8_t> before = Decoded(w);
             const std::string name = std::to_string(bits) + "-" + std::to_string(channels) + "." + extension;
             RoundTrip(kWaveKind | 1, name);
