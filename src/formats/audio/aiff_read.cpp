@@ -50,11 +50,11 @@ const Marker* FindMarker(const WalkState& state, std::uint16_t id)
     return nullptr;
 }
 
-// A marker name counts as `loopName` ("beg loop" or "end loop") when it is a start of it or of it
-// with its terminator: KOBA has always written the terminator too, others have not.
+// A marker name counts as `loopName` ("beg loop" or "end loop") with or without its
+// terminator: KOBA has always written the terminator too, others have not.
 bool NamesLoop(const char* name, std::size_t length, const char (&loopName)[9])
 {
-    return length <= sizeof loopName && std::memcmp(name, loopName, length) == 0;
+    return (length == 8 || length == 9) && std::memcmp(name, loopName, length) == 0;
 }
 
 // The compression types of AIFC that hold PCM, float or G.711 data; false for the others.
