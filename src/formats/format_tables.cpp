@@ -27,9 +27,9 @@ constexpr DetectFunction kNoTest = DetectNone;
 
 constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"669", kNotYet, kNoTest, "669 tracker module", "669_Read"},
-    {"aif", kNotYet, kNoTest, "Audio Interchange File Format", "xiff_Read"},
-    {"aiff", kNotYet, kNoTest, "Audio Interchange File Format", "xiff_Read"},
-    {"aifc", kNotYet, kNoTest, "Compressed Audio Interchange File Format", "xiff_Read"},
+    {"aif", xiff_Read, aiff_Detect, "Audio Interchange File Format", "xiff_Read"},
+    {"aiff", xiff_Read, aiff_Detect, "Audio Interchange File Format", "xiff_Read"},
+    {"aifc", xiff_Read, aifc_Detect, "Compressed Audio Interchange File Format", "xiff_Read"},
     {"au", kNotYet, kNoTest, "Sun/NeXT/DEC audio", "au_Read"},
     {"avr", kNotYet, kNoTest, "Audio Visual Research sound files", "avr_Read"},
     {"cdr", kNotYet, kNoTest, "Audio-CD format data", "cdr_Read"},
@@ -43,7 +43,7 @@ constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"far", kNotYet, kNoTest, "Farandoyle module format", "far_Read"},
     {"fsm", kNotYet, kNoTest, "Farandoyle Sample format", "fsm_Read"},
     {"gkh", kNotYet, kNoTest, "Ensoniq EPS family disk image", "gkh_Read"},
-    {"iff", kNotYet, kNoTest, "Interchange File Format", "xiff_Read"},
+    {"iff", xiff_Read, iff_Detect, "Interchange File Format", "xiff_Read"},
     {"ins", kNotYet, kNoTest, "Ensoniq EPS family intrument", "efe_Read"},
     {"kr1", kNotYet, kNoTest, "Kurzweil 2000 file (multifloppy)", "krz_Read"},
     {"krz", kNotYet, kNoTest, "Kurzweil 2000 file", "krz_Read"},
@@ -95,8 +95,6 @@ bool WriteNotSupported(WaveStore&, File*, ItemId)
 }
 
 constexpr char kAu[] = "au_Write";
-constexpr char kAiff[] = "aiff_Write";
-constexpr char kIff[] = "iff_Write";
 constexpr char kRaw[] = "raw_Write";
 constexpr char kSds[] = "sds_Write";
 constexpr char kSnd[] = "snd_Write";
@@ -112,8 +110,8 @@ constexpr std::array<ExportFormat, 14> kExportFormats = {{
     {"'DAC'", dac_Write, "Digital Audio Playback Device", kWave | kInst | kBank, true, "dac_Write"},
     {"'CLIP'", clip_Write, "Copy to Windows Clipboard", kWave, true, "clip_Write"},
     {"au", WriteNotSupported<kAu>, "Sun Audio Format", kWave, false, kAu},
-    {"aif", WriteNotSupported<kAiff>, "Audio Interchange File Format", kWave, false, kAiff},
-    {"iff", WriteNotSupported<kIff>, "Interchange File Format", kWave, false, kIff},
+    {"aif", aiff_Write, "Audio Interchange File Format", kWave, false, "aiff_Write"},
+    {"iff", iff_Write, "Interchange File Format", kWave, false, "iff_Write"},
     {"pat", pat_Write, "Advanced Gravis UltraSound Patch", kWave | kInst, false, "pat_Write"},
     {"raw", WriteNotSupported<kRaw>, "Raw Signed Data", kWave, false, kRaw},
     {"sbk", sbk_Write, "Emu SoundFonts Bank / SB AWE32", kWave | kInst | kBank, false, "sbk_Write"},

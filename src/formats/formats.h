@@ -24,6 +24,14 @@ bool wav_Read(WaveStore& store, const File& file, std::uint32_t listType, Wavesa
               InstrumentRec& instrument, std::uint64_t start, std::uint64_t end);
 bool wav_Write(WaveStore& store, File* file, ItemId item);
 
+// AIFF, AIFC and the IFF sampled voices 8SVX and 16SV: one reader for all four rows.
+bool xiff_Read(WaveStore& store, File& file);
+int aiff_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+int aifc_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+int iff_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool aiff_Write(WaveStore& store, File* file, ItemId item);
+bool iff_Write(WaveStore& store, File* file, ItemId item);
+
 // GF1 patches.
 bool pat_Read(WaveStore& store, File& file);
 int pat_Detect(std::span<const std::uint8_t, kDetectBytes> head);

@@ -9,7 +9,7 @@ kobacli=$(realpath "${1:-../../build/kobacli}")
 corpus=corpus
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$corpus"/{wav,pat,sbk,gen}
+mkdir -p "$corpus"/{wav,aiff,iff,pat,sbk,gen}
 
 # WAVE: every coding the reader knows, short, from SoX and libsndfile.
 tone() { sox -n -r 11025 -c "$1" -b 16 -e signed "$work/tone$1.wav" synth 0.08 sine 440 sine 660; }
@@ -37,6 +37,20 @@ body = b'WAVE' + chunk(b'fmt ', fmt) + chunk(b'data', data) + chunk(b'smpl', smp
 open(sys.argv[2], 'wb').write(chunk(b'RIFF', body))
 PY
 "$kobacli" convert "$work/looped.wav" "$corpus/wav/koba-loop.wav" >/dev/null
+
+# AIFF and AIFC (the "aiff" row reads both) and IFF 8SVX and 16SV: SoX's, libsndfile's and KOBA's.
+sox "$work/tone1.wav" -b 8 "$corpus/aiff/pcm8.aif"
+sox "$work/tone2.wav" "$corpus/aiff/pcm16-stereo.aif"
+sox "$work/tone1.wav" -b 24 "$corpus/aiff/pcm24.aif"
+sox "$work/tone1.wav" -e floating-point "$corpus/aiff/float32.aifc"
+sndfile-convert -endian=little -pcm16 "$work/tone2.wav" "$corpus/aiff/sowt-stereo.aifc"
+sndfile-convert -ulaw "$work/tone1.wav" "$corpus/aiff/ulaw.aifc"
+sndfile-convert -alaw "$work/tone1.wav" "$corpus/aiff/alaw.aifc"
+"$kobacli" convert "$work/looped.wav" "$corpus/aiff/koba-loop.aif" >/dev/null
+sox "$work/tone1.wav" -b 8 "$corpus/iff/sox.8svx"
+sndfile-convert -pcm16 "$work/tone1.wav" "$corpus/iff/sndfile-16sv.svx"
+"$kobacli" convert "$work/looped.wav" "$corpus/iff/koba-loop.iff" >/dev/null
+"$kobacli" convert "$corpus/wav/pcm8.wav" "$corpus/iff/koba-8svx.iff" >/dev/null
 
 # GF1 patches: KOBA's, and a freepats patch cut after its first wave's headers.
 "$kobacli" convert "$corpus/wav/pcm8.wav" "$corpus/pat/koba-8bit.pat" >/dev/null

@@ -1,4 +1,4 @@
-// Builds RIFF files in tests.
+// Builds RIFF and IFF files in tests.
 #include "kit/riff_file.h"
 
 Bytes Chunk(std::string_view id, const Bytes& body)
@@ -29,4 +29,18 @@ Bytes FormatBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, 
 {
     const std::uint16_t align = static_cast<std::uint16_t>(channels * ((bits + 7) / 8));
     return Bytes{}.Le16(tag, channels).Le32(rate, rate * align).Le16(align, bits);
+}
+
+Bytes BeChunk(std::string_view id, const Bytes& body, bool pad)
+{
+    Bytes chunk = Bytes{}.Tag(id).Be32(body.Size()).Append(body);
+    if (pad && body.Size() % 2 != 0) chunk.U8(0);
+    return chunk;
+}
+
+Bytes IffForm(std::string_view form, std::initializer_list<Bytes> chunks)
+{
+    Bytes body = Bytes{}.Tag(form);
+    for (const Bytes& chunk : chunks) body.Append(chunk);
+    return BeChunk("FORM", body);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "formats/common/chunks.h"
+#include "formats/common/fixed_text.h"
 #include "formats/formats.h"
 #include "store/creator_text.h"
 #include "store/export_format.h"
@@ -15,13 +16,6 @@
 namespace {
 
 constexpr char kWhere[] = "wav_Write";
-
-// The name with its terminator, padded to an even count.
-ByteWriter PaddedName(const WavesampleRec& wave)
-{
-    const std::size_t n = (std::strlen(wave.name) + 2) & ~std::size_t{1};
-    return ByteWriter{}.Text(wave.name, n);
-}
 
 ByteWriter FormatChunk(const WavesampleRec& wave, std::uint32_t width, std::uint32_t channels)
 {
@@ -37,8 +31,8 @@ ByteWriter FormatChunk(const WavesampleRec& wave, std::uint32_t width, std::uint
 ByteWriter InfoList(const WavesampleRec& wave)
 {
     ByteWriter info = ByteWriter{}.Tag("INFO");
-    info.Append(RiffChunk("INAM", PaddedName(wave)));
-    info.Append(RiffChunk("ICMT", PaddedName(wave)));
+    info.Append(RiffChunk("INAM", PaddedName(wave.name)));
+    info.Append(RiffChunk("ICMT", PaddedName(wave.name)));
     info.Append(RiffChunk("ISFT", ByteWriter{}.Text(kShortCreatorText, 48)));
     return RiffChunk("LIST", info);
 }

@@ -22,6 +22,16 @@ ByteWriter WholeChunk(ChunkOrder order, std::string_view id, const ByteWriter& b
 
 }  // namespace
 
+bool PlausibleChunkId(ByteReader at)
+{
+    char id[4];
+    if (at.Read(id, 4) != 4) return false;
+    for (const char c : id) {
+        if (c < 0x20 || c > 0x7E) return false;
+    }
+    return true;
+}
+
 ByteWriter RiffChunk(std::string_view id, const ByteWriter& body)
 {
     return WholeChunk(ChunkOrder::Riff, id, body);

@@ -12,6 +12,14 @@ class File;
 
 enum class ChunkOrder { Riff, Iff };
 
+// Where the chunk after one of odd size starts: past its pad byte; or, for formats whose writers
+// sometimes leave the pad byte out, right after the body when only that position holds a
+// plausible chunk id.
+enum class PadBytes { Always, OrMissing };
+
+// Four printable ASCII characters at the reader's position, as every chunk id is.
+bool PlausibleChunkId(ByteReader at);
+
 // Containers nested deeper than this are not entered: a file of nested lists must not
 // exhaust the stack.
 constexpr int kMaxChunkDepth = 16;
@@ -22,6 +30,7 @@ struct Chunk {
     ByteReader body;             // bounded to the body, clamped to the enclosing range
     ChunkOrder order;
     int depth;                   // 0 for the chunks of the outermost walk
+    PadBytes pad;                // how the walk that found it steps over pad bytes
     char type[4] = {};           // a container's form or list type, once WalkInside read it
 
     std::string_view Id() const { return {id, 4}; }
@@ -32,15 +41,19 @@ struct Chunk {
 // Calls `handler(Chunk&)` for each chunk that starts in `range`, in order; stops early with
 // false when the handler returns false. A chunk too short for its header ends the walk.
 template <class Handler>
-bool WalkChunks(ByteReader range, ChunkOrder order, Handler&& handler, int depth = 0)
+bool WalkChunks(ByteReader range, ChunkOrder order, Handler&& handler, PadBytes pad = PadBytes::Always,
+                int depth = 0)
 {
     while (range.Left() >= 8) {
-        Chunk chunk{{}, 0, ByteReader(std::span<const std::uint8_t>()), order, depth};
+        Chunk chunk{{}, 0, ByteReader(std::span<const std::uint8_t>()), order, depth, pad};
         range.Read(chunk.id, 4);
         chunk.declaredSize = order == ChunkOrder::Riff ? range.Le32() : range.Be32();
         chunk.body = range.Sub(chunk.declaredSize);
         if (!handler(chunk)) return false;
-        if ((chunk.declaredSize & 1) != 0) range.Skip(1);
+        if ((chunk.declaredSize & 1) == 0) continue;
+        ByteReader padded = range;
+        padded.Skip(1);
+        if (pad == PadBytes::Always || PlausibleChunkId(padded) || !PlausibleChunkId(range)) range = padded;
     }
     return true;
 }
@@ -52,7 +65,7 @@ bool WalkInside(Chunk& container, Handler&& handler)
 {
     container.body.Read(container.type, 4);
     if (container.depth + 1 >= kMaxChunkDepth) return true;
-    return WalkChunks(container.body, container.order, handler, container.depth + 1);
+    return WalkChunks(container.body, container.order, handler, container.pad, container.depth + 1);
 }
 
 // A whole chunk built in memory: id, size, body and pad byte.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "store/wave_store.h"
+#include "support/byte_writer.h"
 #include "support/text.h"
 
 template <std::size_t N>
@@ -29,4 +30,11 @@ void PutName(WaveStore& store, char (&field)[N], const char* name)
 {
     PutFixedText(field, name);
     NoteCutName(store, name, N);
+}
+
+// A name with its terminator, padded to an even count (the name chunks of RIFF and IFF files).
+inline ByteWriter PaddedName(const char* name)
+{
+    const std::size_t n = (strnlen(name, kNameSize - 1) + 2) & ~std::size_t{1};
+    return ByteWriter{}.Text(std::string_view(name, strnlen(name, kNameSize - 1)), n);
 }
