@@ -73,7 +73,7 @@ TEST_F(AiffRead, ChunksGiveTheFieldsAndLoops)
     const std::tuple<Bytes, Bytes, std::uint32_t, std::uint32_t, int> loops[] = {
         {mark({Marker(1, 300, "beg loop"), Marker(2, 700, std::string("end loop\0", 9))}, 2), Bytes{}, 300, 700, 0},
         {mark({Marker(7, 300, "Start"), Marker(9, 700, "Stop")}, 2), Inst(1, 7, 9), 300, 700, 36},
-        {mark({Marker(1, 200, "beg"), Marker(2, 400, "end loop and more")}, 65535), Inst(1, 5, 6), 200, 999, 36},
+        {mark({Marker(1, 200, "beg"), Marker(2, 400, "end loop and more")}, 65535), Inst(1, 5, 6), 0, 999, 36},
         {mark({}, 0), Inst(0), 0, 999, 0},
     };
     for (const auto& [marks2, inst, start, end, flags] : loops) {
