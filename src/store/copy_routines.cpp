@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "store/decoders.h"
 #include "store/sinks.h"
@@ -55,6 +56,7 @@ const char* LayoutProblem(const SampleLayout& l)
     case SampleCoding::Delta:
         return l.bits == 0 || l.bits > 16 ? "Unsupported compression type" : nullptr;
     default:
+        if (l.planar && (l.coding != SampleCoding::Pcm || l.channels != 2)) return "Unsupported compression type";
         return l.bits == 0 || l.bits > 32 ? "Unsupported compression type" : nullptr;
     }
 }
@@ -187,6 +189,26 @@ bool DeliverSilence(const PcmFormat& format, std::uint64_t frames, std::uint8_t*
 
 }  // namespace
 
+// Reads `want` bytes of interleaved frames from position `at` of the stored data. Planar
+// channels are read from their halves and interleaved; a short read of either ends the data.
+static std::size_t ReadStored(const File& file, const SampleLayout& layout, std::uint64_t at, std::uint8_t* buffer,
+                              std::size_t want)
+{
+    if (!layout.planar) return file.ReadAt(layout.offset + at, buffer, want);
+    const std::size_t width = (layout.bits + 7u) / 8;
+    const std::uint64_t half = layout.bytes / 2 / width * width;
+    std::vector<std::uint8_t> channels(want);
+    const std::size_t each = want / 2;
+    const std::size_t left = file.ReadAt(layout.offset + at / 2, channels.data(), each);
+    const std::size_t right = file.ReadAt(layout.offset + half + at / 2, channels.data() + each, each);
+    const std::size_t samples = std::min(left, right) / width;
+    for (std::size_t i = 0; i < samples; ++i) {
+        std::memcpy(buffer + 2 * i * width, channels.data() + i * width, width);
+        std::memcpy(buffer + (2 * i + 1) * width, channels.data() + each + i * width, width);
+    }
+    return 2 * samples * width;
+}
+
 bool DecodeStored(const char* location, const WavesampleRec& wave, SampleSink& sink)
 {
     const SampleLayout& layout = wave.layout;
@@ -215,7 +237,7 @@ bool DecodeStored(const char* location, const WavesampleRec& wave, SampleSink& s
     std::uint64_t remaining = wave.length;
     for (std::uint64_t at = 0; remaining > 0 && at < present;) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(inBytes, present - at));
-        const std::size_t got = file.ReadAt(layout.offset + at, in.get(), want);
+        const std::size_t got = ReadStored(file, layout, at, in.get(), want);
         const std::size_t frames = decoder.Decode(
             in.get(), got, out.get(), static_cast<std::size_t>(std::min<std::uint64_t>(remaining, pieceFrames)));
         if (frames > 0 && !sink.Take(format, out.get(), static_cast<std::uint32_t>(frames))) return false;

@@ -23,6 +23,7 @@ struct SampleLayout {
     SampleCoding coding = SampleCoding::Pcm;
     std::uint8_t bits = 8;  // stored bits per sample, or per ADPCM code
     std::uint8_t channels = 1;
+    bool planar = false;  // PCM channels one after the other, each in its share of the bytes
     bool bigEndian = false;
     bool isSigned = true;   // PCM and delta; the other codings always decode signed
     std::uint64_t offset = 0;  // the stored extent: nothing past offset + bytes is read

@@ -1,6 +1,8 @@
 // Sample sinks and the sample converter.
 #include "store/sinks.h"
 
+#include <cstring>
+
 #include <utility>
 
 #include "support/endian.h"
@@ -70,7 +72,12 @@ std::size_t ConvertSamples(const PcmFormat& format, std::uint8_t* buffer, std::u
 bool FileSink::Take(const PcmFormat& format, std::uint8_t* data, std::uint32_t frames)
 {
     const SinkConversion& c = conversion_;
-    const std::size_t bytes = ConvertSamples(format, data, frames, c.wantSigned, c.swapBytes, c.mixToMono, true);
+    std::size_t bytes = ConvertSamples(format, data, frames, c.wantSigned, c.swapBytes, c.mixToMono, true);
+    if (channel_ >= 0 && format.channels == 2 && !c.mixToMono) {
+        const std::size_t width = format.bytesPerSample;
+        for (std::size_t i = 0; i < frames; ++i) std::memmove(data + i * width, data + (2 * i + channel_) * width, width);
+        bytes = std::size_t{frames} * width;
+    }
     return file_.Write(data, bytes) || Fail(location_, "File Write Error");
 }
 
@@ -80,8 +87,8 @@ bool CopyWave(const WavesampleRec& wave, SampleSink& sink)
     return wave.copyRoutine(wave, sink);
 }
 
-bool CopyToFile(const WavesampleRec& wave, SinkConversion conversion, File& file, const char* location)
+bool CopyToFile(const WavesampleRec& wave, SinkConversion conversion, File& file, const char* location, int channel)
 {
-    FileSink sink(file, conversion, location);
+    FileSink sink(file, conversion, location, channel);
     return CopyWave(wave, sink);
 }

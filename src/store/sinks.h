@@ -39,9 +39,11 @@ inline constexpr SinkConversion SinkUnsignedBE{false, true, false};
 
 class FileSink : public SampleSink {
 public:
-    // A failed write fails the copy with `location` / "File Write Error".
-    FileSink(File& file, SinkConversion conversion, const char* location)
-        : file_(file), conversion_(conversion), location_(location)
+    // A failed write fails the copy with `location` / "File Write Error". With `channel` 0 or
+    // 1 only that channel of stereo data is written (files that store channels one after the
+    // other are written in one pass per channel).
+    FileSink(File& file, SinkConversion conversion, const char* location, int channel = -1)
+        : file_(file), conversion_(conversion), location_(location), channel_(channel)
     {
     }
     bool Take(const PcmFormat& format, std::uint8_t* data, std::uint32_t frames) override;
@@ -50,10 +52,12 @@ private:
     File& file_;
     SinkConversion conversion_;
     const char* location_;
+    int channel_;
 };
 
 // Runs the wavesample's copy routine into `file` through a file sink; false with LastError
 // (the copy routine's, or `location`'s for a failed write).
-[[nodiscard]] bool CopyToFile(const WavesampleRec& wave, SinkConversion conversion, File& file, const char* location);
+[[nodiscard]] bool CopyToFile(const WavesampleRec& wave, SinkConversion conversion, File& file, const char* location,
+                              int channel = -1);
 // Runs the wavesample's copy routine into any sink; a wavesample without one fails.
 [[nodiscard]] bool CopyWave(const WavesampleRec& wave, SampleSink& sink);

@@ -262,7 +262,11 @@ bool Finish(WaveStore& store, WalkState& state, WavesampleRec& wave)
     if (!state.haveHeader) return Fail(kWhere, "No COMM or VHDR chunk found");
     if (!state.haveData) return Fail(kWhere, "No SSND or BODY chunk found");
     SampleLayout layout = state.layout;
-    if (state.form == Form::Svx8 || state.form == Form::Sv16) layout.channels = state.channels;
+    // IFF voices keep their channels one after the other, the left first.
+    if (state.form == Form::Svx8 || state.form == Form::Sv16) {
+        layout.channels = state.channels;
+        layout.planar = state.channels == 2;
+    }
     layout.offset = state.dataOffset;
     layout.bytes = state.dataBytes;
     wave.layout = layout;

@@ -102,7 +102,11 @@ bool WriteForm(WaveStore& store, File& file, const WavesampleRec& wave, bool aif
     FileChunk data(file, ChunkOrder::Iff, aiff ? "SSND" : "BODY");
     if (aiff && !ByteWriter{}.Be32(0).Be32(0).WriteTo(file)) return Fail(where, "File Write Error");
     // A failed copy would leave a file without its data: the export fails instead.
-    if (!CopyToFile(wave, SinkSignedBE, file, where)) return false;
+    // IFF voices keep their channels one after the other: one pass per channel.
+    const bool planar = !aiff && shape.channels == 2;
+    for (int channel = planar ? 0 : -1; channel < (planar ? 2 : 0); ++channel) {
+        if (!CopyToFile(wave, SinkSignedBE, file, where, channel)) return false;
+    }
     // The pad byte after odd data stays out of the chunk's size: SoX and libsndfile count what the
     // size holds as samples.
     const bool written = data.Close() && form.Close();
