@@ -1,5 +1,5 @@
 // Headerless data: the fixed raw and telephony readers, the rows detection gives such files,
-// and the bare signed and unsigned writers.
+// and the bare signed and unsigned writers; the refusals of the wavesample writers.
 #include "../format_kit.h"
 #include "formats/formats.h"
 #include "support/file.h"
@@ -72,7 +72,8 @@ TEST_F(RawRead, WritersWriteTheBareSamples)
     }
     store.NewBank(nullptr, 0);
     for (const auto& [name, message] : {std::pair("x.raw", "raw_Write: Export type not supported by .RAW"),
-                                        std::pair("x.snd", "snd_Write: Export type not supported by .SND")}) {
+                                        std::pair("x.snd", "snd_Write: Export type not supported by .SND"),
+                                        std::pair("x.au", "au_Write: Export type not supported by .AU")}) {
         EXPECT_FALSE(store.Exp(dir / name, kBankId));
         EXPECT_EQ(Failure(), message);
     }
