@@ -30,7 +30,7 @@ constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"aif", xiff_Read, aiff_Detect, "Audio Interchange File Format", "xiff_Read"},
     {"aiff", xiff_Read, aiff_Detect, "Audio Interchange File Format", "xiff_Read"},
     {"aifc", xiff_Read, aifc_Detect, "Compressed Audio Interchange File Format", "xiff_Read"},
-    {"au", kNotYet, kNoTest, "Sun/NeXT/DEC audio", "au_Read"},
+    {"au", au_Read, au_Detect, "Sun/NeXT/DEC audio", "au_Read"},
     {"avr", kNotYet, kNoTest, "Audio Visual Research sound files", "avr_Read"},
     {"cdr", kNotYet, kNoTest, "Audio-CD format data", "cdr_Read"},
     {"dewf", kNotYet, kNoTest, "SoundCap/SoundEdit recorded instrument", "dewf_Read"},
@@ -54,26 +54,26 @@ constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"okt", kNotYet, kNoTest, "Oktalyzer module", "okt_Read"},
     {"pat", pat_Read, pat_Detect, "Gravis Ultrasound / Forte Patch", "pat_Read"},
     {"psm", kNotYet, kNoTest, "Protracker Studio Module format", "psm_Read"},
-    {"raw", kNotYet, kNoTest, "Raw signed 8bit PCM data", "raw_Read"},
+    {"raw", raw_Read, AlwaysWeak, "Raw signed 8bit PCM data", "raw_Read"},
     {"s3i", kNotYet, kNoTest, "Scream tracker v3 instrument", "s3i_Read"},
     {"s3m", kNotYet, kNoTest, "Scream tracker v3 module", "s3m_Read"},
-    {"sam", kNotYet, kNoTest, "Signed 8bit Sample data", "sam_Read"},
+    {"sam", raw_Read, AlwaysWeak, "Signed 8bit Sample data", "sam_Read"},
     {"sbk", sbk_Read, sbk_Detect, "Emu SoundFonts Bank / SB AWE32", "sbk_Read"},
     {"sdk", kNotYet, kNoTest, "Roland S-550, S-50, S-330 disk image", "sdk_Read"},
     {"sds", kNotYet, kNoTest, "Raw Midi Sample Dump Standard", "sds_Read"},
     {"sdx", kNotYet, kNoTest, "Compacted Midi Sample Dump", "sdx_Read"},
     {"sf", kNotYet, kNoTest, "IRCAM SoundFile format", "sf_Read"},
     {"smp", kNotYet, kNoTest, "Samplevision file", "smp_Read"},
-    {"snd", kNotYet, kNoTest, "Raw unsigned 8bit PCM data", "snd_Read"},
+    {"snd", snd_Read, AlwaysWeak, "Raw unsigned 8bit PCM data", "snd_Read"},
     {"snd", kNotYet, kNoTest, "AKAI MPC3000 sample files", "akai_WaveRead"},
     {"sndr", kNotYet, kNoTest, "Sounder sound file", "sndr_Read"},
     {"sndt", kNotYet, kNoTest, "Sndtool sound file", "sndt_Read"},
     {"spl", kNotYet, kNoTest, "Digitrakker SamPLe format", "spl_Read"},
     {"stm", kNotYet, kNoTest, "Scream Tracker v2 Module", "stm_Read"},
     {"syw", kNotYet, kNoTest, "Yamaha SY-series Wave file", "syw_Read"},
-    {"txt", kNotYet, kNoTest, "Text formatted audio data", "txt_Read"},
+    {"txt", txt_Read, txt_Detect, "Text formatted audio data", "txt_Read"},
     {"txw", kNotYet, kNoTest, "Yamaha TX16W Wave file", "txw_Read"},
-    {"ul", kNotYet, kNoTest, "US telephony format audio", "ul_Read"},
+    {"ul", ul_Read, AlwaysWeak, "US telephony format audio", "ul_Read"},
     {"ult", kNotYet, kNoTest, "UltraTracker module", "ult_Read"},
     {"uni", kNotYet, kNoTest, "MikMod Unimod module", "uni_Read"},
     {"uwf", kNotYet, kNoTest, "UltraTracker Wave File", "uwf_Read"},
@@ -94,11 +94,7 @@ bool WriteNotSupported(WaveStore&, File*, ItemId)
     return Fail(Location, "Writing this format is not supported yet");
 }
 
-constexpr char kAu[] = "au_Write";
-constexpr char kRaw[] = "raw_Write";
 constexpr char kSds[] = "sds_Write";
-constexpr char kSnd[] = "snd_Write";
-constexpr char kTxt[] = "txt_Write";
 constexpr char kWfs[] = "wfs_Write";
 
 constexpr std::uint32_t kWave = kWaveKind;
@@ -109,15 +105,15 @@ constexpr std::uint32_t kFolder = kFolderKind;
 constexpr std::array<ExportFormat, 14> kExportFormats = {{
     {"'DAC'", dac_Write, "Digital Audio Playback Device", kWave | kInst | kBank, true, "dac_Write"},
     {"'CLIP'", clip_Write, "Copy to Windows Clipboard", kWave, true, "clip_Write"},
-    {"au", WriteNotSupported<kAu>, "Sun Audio Format", kWave, false, kAu},
+    {"au", au_Write, "Sun Audio Format", kWave, false, "au_Write"},
     {"aif", aiff_Write, "Audio Interchange File Format", kWave, false, "aiff_Write"},
     {"iff", iff_Write, "Interchange File Format", kWave, false, "iff_Write"},
     {"pat", pat_Write, "Advanced Gravis UltraSound Patch", kWave | kInst, false, "pat_Write"},
-    {"raw", WriteNotSupported<kRaw>, "Raw Signed Data", kWave, false, kRaw},
+    {"raw", raw_Write, "Raw Signed Data", kWave, false, "raw_Write"},
     {"sbk", sbk_Write, "Emu SoundFonts Bank / SB AWE32", kWave | kInst | kBank, false, "sbk_Write"},
     {"sds", WriteNotSupported<kSds>, "Midi Sample Dump", kWave, false, kSds},
-    {"snd", WriteNotSupported<kSnd>, "Raw Unsigned Data", kWave, false, kSnd},
-    {"txt", WriteNotSupported<kTxt>, "Ascii Text Description", kWave | kInst | kBank | kFolder, false, kTxt},
+    {"snd", snd_Write, "Raw Unsigned Data", kWave, false, "snd_Write"},
+    {"txt", txt_Write, "Ascii Text Description", kWave | kInst | kBank | kFolder, false, "txt_Write"},
     {"wav", wav_Write, "Ms Windows PCM waves", kWave, false, "wav_Write"},
     {"wfb", WriteNotSupported<kWfs>, "Turtle Beach WaveFront Bank", kBank, false, kWfs},
     {"wfp", WriteNotSupported<kWfs>, "Turtle Beach WaveFront Program", kWave | kInst, false, kWfs},

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "store/import_format.h"
 #include "store/records.h"
@@ -31,6 +32,26 @@ int aifc_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 int iff_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool aiff_Write(WaveStore& store, File* file, ItemId item);
 bool iff_Write(WaveStore& store, File* file, ItemId item);
+
+// Sun/NeXT/DEC audio.
+bool au_Read(WaveStore& store, File& file);
+int au_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool au_Write(WaveStore& store, File* file, ItemId item);
+
+// Headerless data: signed 8-bit (rows "raw" and "sam"), unsigned 8-bit, US telephony mu-law,
+// and text with one number per sample.
+bool raw_Read(WaveStore& store, File& file);
+bool snd_Read(WaveStore& store, File& file);
+bool ul_Read(WaveStore& store, File& file);
+bool txt_Read(WaveStore& store, File& file);
+int txt_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool txt_Copy(const WavesampleRec& wave, SampleSink& sink);
+bool raw_Write(WaveStore& store, File* file, ItemId item);
+bool snd_Write(WaveStore& store, File* file, ItemId item);
+
+// The text description of any item, and the note names it uses ("C4" for key 60).
+bool txt_Write(WaveStore& store, File* file, ItemId item);
+std::string NoteName(int key);
 
 // GF1 patches.
 bool pat_Read(WaveStore& store, File& file);

@@ -9,7 +9,7 @@ kobacli=$(realpath "${1:-../../build/kobacli}")
 corpus=corpus
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$corpus"/{wav,aiff,iff,pat,sbk,gen}
+mkdir -p "$corpus"/{wav,aiff,iff,au,txt,pat,sbk,gen}
 
 # WAVE: every coding the reader knows, short, from SoX and libsndfile.
 tone() { sox -n -r 11025 -c "$1" -b 16 -e signed "$work/tone$1.wav" synth 0.08 sine 440 sine 660; }
@@ -80,6 +80,17 @@ def chunks(b, off, end):
 open(sys.argv[2], 'wb').write(chunks(data, 0, len(data)))
 PY
 done
+
+# Sun/DEC audio: each byte order and the codings the reader knows, from SoX and libsndfile.
+sox "$work/tone1.wav" -e mu-law "$corpus/au/mulaw-sox.au"
+sox "$work/tone2.wav" -e signed -b 16 -L "$corpus/au/pcm16-stereo-dec-little.au"
+sox "$work/tone1.wav" -e a-law -L "$corpus/au/alaw-dec-little.au"
+sndfile-convert -pcm24 -endian=little "$work/tone1.wav" "$corpus/au/pcm24-little-sndfile.au"
+sndfile-convert -pcms8 "$work/tone2.wav" "$corpus/au/pcm8-stereo-sndfile.au"
+
+# Text audio: numbers, signs, comments and separators.
+printf '; a ramp\r\n0\r\n-12, 300\r\n--7 ;twice negated\n\n65535,\n-1 000\n' >"$corpus/txt/mixed.txt"
+sox "$work/tone1.wav" -t raw -e signed -b 16 - trim 0 0.02 | od -An -v -td2 -w2 | tr -d ' ' >"$corpus/txt/tone.txt"
 
 # Raw data: the first bytes choose the layout the harness states.
 printf '\x01\x10\x00\x00' >"$corpus/gen/pcm16.raw"; head -c 600 "$work/tone1.wav" >>"$corpus/gen/pcm16.raw"
