@@ -45,6 +45,30 @@ inline std::uint32_t LeAt(const std::vector<std::uint8_t>& f, std::size_t at, in
     return v;
 }
 
+// What libsndfile makes of a file (the probe's one line).
+inline std::string Probe(const TempDir& dir, const std::string& file)
+{
+    ::Run(std::string(KOBA_SNDFILE_PROBE) + " info " + Quoted(file) + " > " + Quoted(dir / "probe.txt"));
+    const std::vector<std::uint8_t> text = ReadFileBytes(dir / "probe.txt");
+    return {text.begin(), text.end()};
+}
+
+// SoX's decoding as raw data `bits` wide (8: unsigned, else signed; no dither); of wider samples,
+// the top two bytes. `options` stand before the file (a type SoX cannot tell by the name).
+inline std::vector<std::uint8_t> SoxRaw(const TempDir& dir, const std::string& file, int bits,
+                                        const std::string& options = "")
+{
+    const std::string raw = dir / "decoded.raw", as = std::string(bits == 8 ? " unsigned" : " signed") + " -b ";
+    EXPECT_EQ(::Run("sox -D " + options + " " + Quoted(file) + " -t raw -e" + as + std::to_string(bits) + " " +
+                    Quoted(raw)),
+              0);
+    const std::vector<std::uint8_t> all = ReadFileBytes(raw);
+    if (bits <= 16) return all;
+    std::vector<std::uint8_t> top;
+    for (std::size_t i = bits / 8u; i <= all.size(); i += bits / 8u) top.insert(top.end(), {all[i - 2], all[i - 1]});
+    return top;
+}
+
 struct WriterFixture : ImportFixture {
     TempDir dir;
     // A PCM wavesample of `data` (its own raw file), as many frames as the data holds.

@@ -4,31 +4,17 @@
 
 namespace {
 
-std::string Probe(const TempDir& dir, const std::string& file)
-{
-    ::Run(std::string(KOBA_SNDFILE_PROBE) + " info " + Quoted(file) + " > " + Quoted(dir / "probe.txt"));
-    const std::vector<std::uint8_t> text = ReadFileBytes(dir / "probe.txt");
-    return {text.begin(), text.end()};
-}
-
 // A peer's decoding as raw data `bits` wide (8: unsigned; of wider samples, the top two bytes): SoX's,
 // or libsndfile's for what SoX does not read (16SV, AIFC's G.711).
-std::vector<std::uint8_t> PeerRaw(const TempDir& dir, std::string file, int bits, bool bySndfile = false)
+std::vector<std::uint8_t> PeerRaw(const TempDir& dir, const std::string& file, int bits, bool bySndfile = false)
 {
     const std::vector<std::uint8_t> head = ReadFileBytes(file);
     const std::string form(head.begin() + 8, head.begin() + 12);
     if (form == "16SV" || bySndfile) {
         EXPECT_EQ(::Run("sndfile-convert -pcm16 " + Quoted(file) + " " + Quoted(dir / "sndfile.wav")), 0);
-        file = dir / "sndfile.wav";
+        return SoxRaw(dir, dir / "sndfile.wav", bits);
     }
-    const std::string type = form == "8SVX" ? " -t 8svx " : " ";
-    const std::string raw = dir / "decoded.raw", as = std::string(bits == 8 ? " unsigned" : " signed") + " -b ";
-    EXPECT_EQ(::Run("sox -D" + type + Quoted(file) + " -t raw -e" + as + std::to_string(bits) + " " + Quoted(raw)), 0);
-    const std::vector<std::uint8_t> all = ReadFileBytes(raw);
-    if (bits <= 16) return all;
-    std::vector<std::uint8_t> top;
-    for (std::size_t i = bits / 8u; i <= all.size(); i += bits / 8u) top.insert(top.end(), {all[i - 2], all[i - 1]});
-    return top;
+    return SoxRaw(dir, file, bits, form == "8SVX" ? "-t 8svx" : "");
 }
 
 struct PeerCase {

@@ -6,25 +6,6 @@
 
 namespace {
 
-std::string Probe(const TempDir& dir, const std::string& file)
-{
-    ::Run(std::string(KOBA_SNDFILE_PROBE) + " info " + Quoted(file) + " > " + Quoted(dir / "probe.txt"));
-    const std::vector<std::uint8_t> text = ReadFileBytes(dir / "probe.txt");
-    return {text.begin(), text.end()};
-}
-
-// SoX's decoding as raw data: unsigned 8-bit, or signed 16-bit (of wider samples, the top two bytes).
-std::vector<std::uint8_t> SoxRaw(const TempDir& dir, const std::string& file, int bits)
-{
-    const std::string raw = dir / "decoded.raw", as = std::string(bits == 8 ? " unsigned" : " signed") + " -b ";
-    EXPECT_EQ(::Run("sox -D " + Quoted(file) + " -t raw -e" + as + std::to_string(bits) + " " + Quoted(raw)), 0);
-    const std::vector<std::uint8_t> all = ReadFileBytes(raw);
-    if (bits <= 16) return all;
-    std::vector<std::uint8_t> top;
-    for (std::size_t i = bits / 8u; i <= all.size(); i += bits / 8u) top.insert(top.end(), {all[i - 2], all[i - 1]});
-    return top;
-}
-
 struct AuCase {
     const char *name, *make;  // sox output options, or sndfile-convert and its flags
     int channels, compareBits;
