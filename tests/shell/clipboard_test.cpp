@@ -2,10 +2,12 @@
 // Runs under Xvfb (its own CTest entry); headless runs skip it.
 #include <QGuiApplication>
 #include <QProcess>
+#include <cstring>
 #include <filesystem>
 
-#include "formats/format_kit.h"
 #include "shell/shell_fixture.h"
+#include "store/copy_routines.h"
+#include "support/last_error.h"
 
 namespace {
 
@@ -14,11 +16,13 @@ using Clipboard = Shell;
 TEST_F(Clipboard, AnotherProgramPastesTheWaveFile)
 {
     if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    WriteFileBytes(dir / "pcm", Ramp(2000, 2).Data());
+    Bytes ramp;
+    for (int i = 0; i < 2000; ++i) ramp.Le16(i * 16);
+    WriteFileBytes(dir / "pcm", ramp.Data());
     WavesampleRec& w = *store.NewWavesample(1, std_Copy, "ramp", 4);
     std::strcpy(w.sourcePath, (dir / "pcm").c_str());
     w.layout = {.bits = 16, .channels = 2, .bytes = 4000}, w.length = 1000, w.sampleRate = 22050;
-    ASSERT_TRUE(store.Exp(".'CLIP'", kWaveKind | 1)) << Failure();
+    ASSERT_TRUE(store.Exp(".'CLIP'", kWaveKind | 1)) << LastError.message;
     ASSERT_TRUE(store.Exp(dir / "same.wav", kWaveKind | 1));
     for (const char* type : {"audio/wav", "audio/x-wav"}) {
         QProcess paste;
