@@ -199,17 +199,16 @@ bool voc_Read(WaveStore& store, File& file)
     char head[22];
     reader.Read(head, sizeof head);
     if (reader.Truncated() || strncasecmp(head, kMagic, kMagicBytes) != 0) return Fail(kRead, "Not a VOC file!");
-    store.NewBank(head, static_cast<int>(kMagicBytes));
     reader.Seek(reader.U8() == 13 ? 27 : 26);
-    WavesampleRec& wave = *store.NewWavesample(1, voc_Copy, nullptr, 0);
-    InstrumentRec& instrument = *store.NewInstrument(1, 1, nullptr, 0);
     const std::uint64_t dataOffset = reader.Offset();
 
+    // Items are made only after the walk, so that a refused file leaves none behind.
+    char note[kNameSize] = "";
     BlockWalker walker(reader);
     Run run, first;
     std::uint64_t frames = 0, missingFrames = 0;
     bool ok = true, found = false, any = false, skipped = false;
-    while ((ok = walker.Next(&instrument.note, run, found)) && found) {
+    while ((ok = walker.Next(&note, run, found)) && found) {
         if (!any) first = run;
         any = true;
         if (!SameLayout(run.layout, first.layout)) {
@@ -221,6 +220,9 @@ bool voc_Read(WaveStore& store, File& file)
         first.rate = run.rate;
     }
     if (!ok) return false;
+    store.NewBank(head, static_cast<int>(kMagicBytes));
+    WavesampleRec& wave = *store.NewWavesample(1, voc_Copy, nullptr, 0);
+    std::memcpy(store.NewInstrument(1, 1, nullptr, 0)->note, note, sizeof note);
     if (skipped) store.host.Warn("Sound blocks whose format differs from the first were skipped");
     if (walker.CutShort()) store.NoteCutShort(missingFrames);
 

@@ -132,6 +132,7 @@ TEST_F(VocRead, BadFilesAreRefusedOrCutClearly)
         host.messages.clear();
         const bool read = Import(file, "x.voc");
         EXPECT_EQ(read ? std::string("read") : Failure(), failure != nullptr ? failure : "read");
+        EXPECT_EQ(Count(kWaveKind) + Count(kInstrumentKind), read ? 2u : 0u);
         if (!read) continue;
         EXPECT_EQ(Wave().length, length);
         EXPECT_EQ(host.Texts("Attention!").size(), cut ? 1u : 0u);
