@@ -85,14 +85,16 @@ bool sf_Read(WaveStore& store, File& file)
     reader.Read(magic, sizeof magic);
     const std::optional<bool> bigEndian = BigEndianOf(magic);
     if (!bigEndian) {
-        return Fail(kWhere, IsByteSwapped(magic) ? "Can't read .SF, it's probably byte-swapped" : "Not an IRCAM SoundFile");
+        return Fail(kWhere,
+                    IsByteSwapped(magic) ? "Can't read .SF, it's probably byte-swapped" : "Not an IRCAM SoundFile");
     }
     const SfFields h = *bigEndian ? FieldsOf<be32>(reader) : FieldsOf<le32>(reader);
     if (reader.Size() < kHeaderBytes) return Fail(kWhere, "The file ends inside its IRCAM header");
     if (h.channels >= 3) return Fail(kWhere, "Can't handle > 2 channels");
     if (h.channels == 0) return Fail(kWhere, "No audio channels in .SF header");
     if (h.packMode != 2) return Fail(kWhere, "Can only handle 16bit .SF");
-    if (!(h.rate >= 1.0f && h.rate < 4294967296.0f)) return Fail(kWhere, "Sample rate is 0, out of range or not a number");
+    if (!(h.rate >= 1.0f && h.rate < 4294967296.0f))
+        return Fail(kWhere, "Sample rate is 0, out of range or not a number");
 
     const SfTexts texts = *bigEndian ? ReadCodes<be16>(ByteReader(file, 0, kHeaderBytes))
                                      : ReadCodes<le16>(ByteReader(file, 0, kHeaderBytes));

@@ -9,7 +9,7 @@ namespace {
 struct SingleCase {
     const char *name, *extension, *make;  // sox output options, or sndfile-convert and its flags
     int channels, rate, compareBits;
-    int magic;  // nonzero: put in place of the third byte of the written magic
+    int magic;           // nonzero: put in place of the third byte of the written magic
     std::uint32_t wave;  // the wavesample's index
 };
 
@@ -22,8 +22,8 @@ TEST_P(SinglePeers, ConvertsAsSoxDecodes)
     WriteFileBytes(dir / "in.raw", LittleEndianBytes(TestSignal(frames * c.channels, 5)));
     const std::string original = dir / ("original." + std::string(c.extension)), source = Quoted(dir / "source.wav");
     const std::string make(c.make), via = make.starts_with("sndfile") ? source + " && " + make + " " + source : make;
-    const std::string sox = "sox -t raw -r " + std::to_string(c.rate) + " -e signed -b 16 -c " +
-                            std::to_string(c.channels) + " ";
+    const std::string sox =
+        "sox -t raw -r " + std::to_string(c.rate) + " -e signed -b 16 -c " + std::to_string(c.channels) + " ";
     ASSERT_EQ(::Run(sox + Quoted(dir / "in.raw") + " " + via + " " + Quoted(original)), 0);
     std::vector<std::uint8_t> bytes = ReadFileBytes(original);
     if (c.magic != 0) bytes.at(2) = static_cast<std::uint8_t>(c.magic);
@@ -36,8 +36,8 @@ TEST_P(SinglePeers, ConvertsAsSoxDecodes)
     // SoX pads CD audio to whole sectors: the frame count comes from its decoding.
     const std::size_t sampleBytes = static_cast<std::size_t>(c.channels * std::min(c.compareBits, 16) / 8);
     EXPECT_TRUE(Probe(dir, dir / "koba.wav")
-                    .starts_with("frames=" + std::to_string(expected.size() / sampleBytes) + " rate=" + std::to_string(c.rate) +
-                                 " channels=" + std::to_string(c.channels)));
+                    .starts_with("frames=" + std::to_string(expected.size() / sampleBytes) +
+                                 " rate=" + std::to_string(c.rate) + " channels=" + std::to_string(c.channels)));
 }
 
 const SingleCase kSingleCases[] = {
@@ -95,10 +95,17 @@ TEST_F(SingleRead, HeaderFieldsBecomeTheWavesample)
 {
     Bytes avr = Bytes{}.Tag("2BIT").Text("eightchr", 8).Be16(0xFFFF, 16, 0xFFFF, 1, 0xFFFF).Be32(22050, 50, 5, 40);
     avr.Zeros(6).Text("plus twenty", 20).Text("bank text", 64).Zeros(200);
-    const Bytes sf = Bytes{}.U8(0x64, 0xA3, 1, 0).Le32(0x46AC45CC, 2, 2).Le16(2, 6).Text("hello", 6).Le16(4, 4)
-                         .Text("note", 4).Zeros(1024 - 34).Zeros(44100);
-    const Bytes sndt = Bytes{}.Tag("SOUND").U8(0x1A).Zeros(14).Le16(11025).Zeros(6).Text("sndt note", 80)
-                           .Zeros(16 + 300);
+    const Bytes sf = Bytes{}
+                         .U8(0x64, 0xA3, 1, 0)
+                         .Le32(0x46AC45CC, 2, 2)
+                         .Le16(2, 6)
+                         .Text("hello", 6)
+                         .Le16(4, 4)
+                         .Text("note", 4)
+                         .Zeros(1024 - 34)
+                         .Zeros(44100);
+    const Bytes sndt =
+        Bytes{}.Tag("SOUND").U8(0x1A).Zeros(14).Le16(11025).Zeros(6).Text("sndt note", 80).Zeros(16 + 300);
     const struct {
         Bytes file;
         const char* name;
@@ -120,10 +127,10 @@ TEST_F(SingleRead, HeaderFieldsBecomeTheWavesample)
     for (const auto& c : cases) {
         ASSERT_TRUE(Import(c.file, c.name)) << c.name << " " << Failure();
         const WavesampleRec& w = Wave(c.index);
-        EXPECT_EQ(std::tuple(w.length, w.sampleRate, w.loopStart, w.loopEnd, int{w.layout.channels},
-                             int{Delivered(w).bytesPerSample}, int{w.loopFlags}, int{w.rootKey}),
-                  std::tuple(c.length, c.rate, c.loopStart, c.loopEnd, c.channels, c.bytesPerSample, c.loopFlags,
-                             c.rootKey))
+        EXPECT_EQ(
+            std::tuple(w.length, w.sampleRate, w.loopStart, w.loopEnd, int{w.layout.channels},
+                       int{Delivered(w).bytesPerSample}, int{w.loopFlags}, int{w.rootKey}),
+            std::tuple(c.length, c.rate, c.loopStart, c.loopEnd, c.channels, c.bytesPerSample, c.loopFlags, c.rootKey))
             << c.name;
         EXPECT_EQ(Decoded(w).size(), std::size_t{c.length} * Delivered(w).FrameBytes()) << c.name;
     }
@@ -137,8 +144,7 @@ TEST_F(SingleRead, TextsBecomeNames)
     EXPECT_STREQ(Instrument(0).name, "eightchrplus twenty");
     EXPECT_STREQ(store.FetchBank()->name, "bank text");
     ASSERT_TRUE(Import(SmpFile("SOUND SAMPLE DATA ", 1, 2, 0, 0, 64), "x.smp"));
-    EXPECT_EQ(std::tuple(std::string(Wave().name), std::string(Instrument().note)),
-              std::tuple("a name", "a comment"));
+    EXPECT_EQ(std::tuple(std::string(Wave().name), std::string(Instrument().note)), std::tuple("a name", "a comment"));
 }
 
 TEST_F(SingleRead, BadFilesAreRefusedClearly)
