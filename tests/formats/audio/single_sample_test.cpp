@@ -145,6 +145,13 @@ TEST_F(SingleRead, TextsBecomeNames)
     EXPECT_STREQ(store.FetchBank()->name, "bank text");
     ASSERT_TRUE(Import(SmpFile("SOUND SAMPLE DATA ", 1, 2, 0, 0, 64), "x.smp"));
     EXPECT_EQ(std::tuple(std::string(Wave().name), std::string(Instrument().note)), std::tuple("a name", "a comment"));
+    // IRCAM codes: 2 names, 4 is the note, others are skipped; big-endian like the magic.
+    Bytes sf = Bytes{}.U8(0x64, 0xA3, 4, 0).Be32(0x45FA0000, 1, 2).Be16(9, 2).Text("xx", 2).Be16(2, 6);
+    ASSERT_TRUE(Import(sf.Text("hello", 6).Be16(4, 4).Text("note", 4).Be16(0, 0).Zeros(1024 - 40 + 2), "x.sf"));
+    EXPECT_EQ(std::tuple(std::string(Wave().name), std::string(Instrument().name), std::string(Instrument().note)),
+              std::tuple("hello", "hello", "note"));
+    ASSERT_TRUE(Import(Bytes{}.Tag("SOUND").U8(0x1A).Zeros(22).Text("sndt note", 80).Zeros(16 + 1), "x.sndt"));
+    EXPECT_STREQ(Instrument().note, "sndt note");
 }
 
 TEST_F(SingleRead, BadFilesAreRefusedClearly)
