@@ -38,6 +38,21 @@ bool au_Read(WaveStore& store, File& file);
 int au_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool au_Write(WaveStore& store, File* file, ItemId item);
 
+// Single-sample sound files: Audio Visual Research, IRCAM, Samplevision, Sndtool, Sounder,
+// SoundCap/SoundEdit (DEWF) and Audio-CD data.
+bool avr_Read(WaveStore& store, File& file);
+int avr_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool sf_Read(WaveStore& store, File& file);
+int sf_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool smp_Read(WaveStore& store, File& file);
+int smp_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool sndt_Read(WaveStore& store, File& file);
+int sndt_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool sndr_Read(WaveStore& store, File& file);
+int sndr_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool dewf_Read(WaveStore& store, File& file);
+bool cdr_Read(WaveStore& store, File& file);
+
 // Creative Voice: the sound blocks of one layout as one wavesample, read by its own routine.
 bool voc_Read(WaveStore& store, File& file);
 int voc_Detect(std::span<const std::uint8_t, kDetectBytes> head);

@@ -88,6 +88,17 @@ sox "$work/tone1.wav" -e a-law -L "$corpus/au/alaw-dec-little.au"
 sndfile-convert -pcm24 -endian=little "$work/tone1.wav" "$corpus/au/pcm24-little-sndfile.au"
 sndfile-convert -pcms8 "$work/tone2.wav" "$corpus/au/pcm8-stereo-sndfile.au"
 
+# Single-sample sound files: AVR, IRCAM in both byte orders, Samplevision with a loop, Sndtool.
+mkdir -p "$corpus"/{avr,sf,smp,sndt}
+sox "$work/tone2.wav" -b 16 "$corpus/avr/pcm16-stereo.avr" trim 0 0.02
+sox "$work/tone1.wav" -b 8 -e unsigned "$corpus/avr/pcm8-unsigned.avr" trim 0 0.04
+sox "$work/tone1.wav" "$corpus/sf/little-01.sf" trim 0 0.04
+sndfile-convert -pcm16 -endian=big "$work/tone2.wav" "$work/big.sf"
+head -c 2200 "$work/big.sf" >"$corpus/sf/stereo-big-02-sndfile.sf"
+"$kobacli" convert "$work/looped.wav" "$work/looped.aif" >/dev/null
+sox "$work/looped.aif" "$corpus/smp/loop.smp" trim 0 0.06
+sox "$work/tone1.wav" "$corpus/sndt/sox.sndt" trim 0 0.04
+
 # Creative Voice: type 1, type 8 before type 1, and type 9 blocks; a hand-built file of the
 # other block kinds (text, silence, repeat, continuation, a block of another layout).
 sox "$work/tone1.wav" -b 8 -e unsigned "$corpus/voc/pcm8.voc"
