@@ -77,7 +77,7 @@ constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"ult", kNotYet, kNoTest, "UltraTracker module", "ult_Read"},
     {"uni", kNotYet, kNoTest, "MikMod Unimod module", "uni_Read"},
     {"uwf", kNotYet, kNoTest, "UltraTracker Wave File", "uwf_Read"},
-    {"voc", kNotYet, kNoTest, "Creative labs VOiCe file", "voc_Read"},
+    {"voc", voc_Read, voc_Detect, "Creative labs VOiCe file", "voc_Read"},
     {"wav", wav_ReadFile, wav_Detect, "Ms Windows wave file", "wav_Read"},
     {"wfb", kNotYet, kNoTest, "Turtle Beach WavePatch Bank", "wfs_Read"},
     {"wfd", kNotYet, kNoTest, "Turtle Beach WavePatch Drum set", "wfs_Read"},

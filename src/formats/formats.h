@@ -53,6 +53,11 @@ int sndr_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool dewf_Read(WaveStore& store, File& file);
 bool cdr_Read(WaveStore& store, File& file);
 
+// Creative Voice: the sound blocks of one layout as one wavesample, read by its own routine.
+bool voc_Read(WaveStore& store, File& file);
+int voc_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool voc_Copy(const WavesampleRec& wave, SampleSink& sink);
+
 // Headerless data: signed 8-bit (rows "raw" and "sam"), unsigned 8-bit, US telephony mu-law,
 // and text with one number per sample.
 bool raw_Read(WaveStore& store, File& file);

@@ -9,7 +9,7 @@ kobacli=$(realpath "${1:-../../build/kobacli}")
 corpus=corpus
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$corpus"/{wav,aiff,iff,au,txt,pat,sbk,gen}
+mkdir -p "$corpus"/{wav,aiff,iff,au,voc,txt,pat,sbk,gen}
 
 # WAVE: every coding the reader knows, short, from SoX and libsndfile.
 tone() { sox -n -r 11025 -c "$1" -b 16 -e signed "$work/tone$1.wav" synth 0.08 sine 440 sine 660; }
@@ -98,6 +98,23 @@ head -c 2200 "$work/big.sf" >"$corpus/sf/stereo-big-02-sndfile.sf"
 "$kobacli" convert "$work/looped.wav" "$work/looped.aif" >/dev/null
 sox "$work/looped.aif" "$corpus/smp/loop.smp" trim 0 0.06
 sox "$work/tone1.wav" "$corpus/sndt/sox.sndt" trim 0 0.04
+
+# Creative Voice: type 1, type 8 before type 1, and type 9 blocks; a hand-built file of the
+# other block kinds (text, silence, repeat, continuation, a block of another layout).
+sox "$work/tone1.wav" -b 8 -e unsigned "$corpus/voc/pcm8.voc"
+sox "$work/tone2.wav" -b 8 -e unsigned "$corpus/voc/pcm8-stereo.voc"
+sox "$work/tone2.wav" -b 16 -e signed "$corpus/voc/pcm16-stereo.voc"
+sndfile-convert -ulaw "$work/tone1.wav" "$corpus/voc/mulaw-sndfile.voc"
+python3 - "$corpus/voc/blocks.voc" <<'PY'
+import struct, sys
+def block(kind, payload):
+    return bytes([kind]) + struct.pack('<I', len(payload))[:3] + payload
+ramp = bytes(range(0, 256, 4))
+body = (block(5, b'a note') + block(1, bytes([211, 0]) + ramp) + block(3, struct.pack('<HB', 0xFFFF, 211)) +
+        block(6, struct.pack('<H', 0xFFFF)) + block(2, ramp) + block(7, b'') +
+        block(9, struct.pack('<IBBH4x', 8000, 16, 1, 4) + ramp) + b'\0')
+open(sys.argv[1], 'wb').write(b'Creative Voice File\x1a' + struct.pack('<HHH', 26, 0x010A, 0x1129) + body)
+PY
 
 # Text audio: numbers, signs, comments and separators.
 printf '; a ramp\r\n0\r\n-12, 300\r\n--7 ;twice negated\n\n65535,\n-1 000\n' >"$corpus/txt/mixed.txt"
