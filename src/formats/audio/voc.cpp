@@ -116,9 +116,11 @@ public:
                 case kExtended: {
                     haveExtended_ = block.Left() >= sizeof(ExtendedHeader);
                     const auto h = block.Get<ExtendedHeader>();
+                    // Rounded: writers store the time constant that comes nearest their rate.
                     const std::uint32_t channels = h.stereo != 0 ? 2 : 1;
-                    extended_ = {Unsigned8(static_cast<std::uint8_t>(channels)),
-                                 256000000 / (channels * (65536 - h.timeConstant)), 0};
+                    const std::uint32_t divisor = channels * (65536 - h.timeConstant);
+                    extended_ = {Unsigned8(static_cast<std::uint8_t>(channels)), (256000000 + divisor / 2) / divisor,
+                                 0};
                     extendedPack_ = h.pack;
                     continue;
                 }

@@ -31,8 +31,8 @@ TEST_P(VocPeers, ConvertsAsSoxDecodes)
 
 const VocCase kVocCases[] = {
     {"Sox8BitMono", "-e unsigned -b 8", 1, 8, 22050},
-    // Type 8 before type 1: its own rate rule, 256000000 / (2 × (65536 − 59731)).
-    {"Sox8BitStereo", "-e unsigned -b 8", 2, 8, 22049},
+    // Type 8 before type 1: its own rate rule, 256000000 / (2 × (65536 − 59731)) rounded.
+    {"Sox8BitStereo", "-e unsigned -b 8", 2, 8, 22050},
     {"Sox16BitMono", "-e signed -b 16", 1, 16, 22050},
     {"Sox16BitStereo", "-e signed -b 16", 2, 16, 22050},
     {"SndfileMuLaw", "sndfile-convert -ulaw", 1, 16, 22050},
