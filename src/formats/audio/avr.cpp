@@ -22,7 +22,7 @@ struct AvrHeader {
     be16 resolution;
     be16 isSigned;
     be16 loops;
-    be16 keys;  // MIDI key split, not kept
+    be16 keys;  // MIDI key split: 0xFFFF none, else the highest key in the high byte, the lowest in the low
     be32 rate;
     be32 frames;
     be32 loopBegin;
@@ -71,7 +71,13 @@ bool avr_Read(WaveStore& store, File& file)
     const int nameLength = static_cast<int>(first + rest);
 
     store.NewBank(h.userText, static_cast<int>(FieldLength(h.userText, sizeof h.userText)));
-    store.NewInstrument(0, 0, name, nameLength);
+    InstrumentRec& instrument = *store.NewInstrument(0, 0, name, nameLength);
+    const int low = h.keys & 0xFF, high = h.keys >> 8;
+    if (h.keys != 0xFFFF && low <= high && high < 128) {
+        for (int key = 0; key < 128; ++key) {
+            if (key < low || key > high) instrument.layer.keyMap[key] = NO_ITEM;
+        }
+    }
     WavesampleRec& wave = *store.NewWavesample(0, mms_Copy, name, nameLength);
     wave.layout = layout;
     wave.length = FramesInExtent(layout);

@@ -134,6 +134,12 @@ TEST_F(SingleRead, HeaderFieldsBecomeTheWavesample)
             << c.name;
         EXPECT_EQ(Decoded(w).size(), std::size_t{c.length} * Delivered(w).FrameBytes()) << c.name;
     }
+    // An AVR key split (highest key in the high byte) limits the instrument's region.
+    Bytes split = Bytes{}.Tag("2BIT").Text("split", 8).Be16(0, 8, 0, 0, 0x5430).Be32(8000, 10, 0, 0);
+    ASSERT_TRUE(Import(split.Zeros(6 + 20 + 64 + 10), "split.avr"));
+    const KeyRegion& region = Instrument(0).layer.regions[0];
+    EXPECT_EQ(std::tuple(int{region.lowKey}, int{region.highKey}, Instrument(0).layer.regionCount),
+              std::tuple(48, 84, 1));
 }
 
 TEST_F(SingleRead, TextsBecomeNames)
