@@ -69,6 +69,18 @@ inline std::vector<std::uint8_t> SoxRaw(const TempDir& dir, const std::string& f
     return top;
 }
 
+// Writes `frames` frames of the test signal (`seed`) at `rate` as `out`, by SoX (`make`: its output
+// options) or by sndfile-convert from a 16-bit WAVE (`make` starts with "sndfile-convert").
+inline bool MakePeerFile(const TempDir& dir, const std::string& make, int channels, int rate, std::size_t frames,
+                         int seed, const std::string& out)
+{
+    WriteFileBytes(dir / "in.raw", LittleEndianBytes(TestSignal(frames * static_cast<std::size_t>(channels), seed)));
+    const std::string source = Quoted(dir / "source.wav");
+    const std::string via = make.starts_with("sndfile") ? source + " && " + make + " " + source : make;
+    const std::string sox = "sox -t raw -r " + std::to_string(rate) + " -e signed -b 16 -c " + std::to_string(channels);
+    return ::Run(sox + " " + Quoted(dir / "in.raw") + " " + via + " " + Quoted(out)) == 0;
+}
+
 struct WriterFixture : ImportFixture {
     TempDir dir;
     // A PCM wavesample of `data` (its own raw file), as many frames as the data holds.

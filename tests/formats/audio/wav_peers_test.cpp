@@ -15,11 +15,8 @@ TEST_P(WavePeers, ConvertsToWaveThatPlaysIdenticallyInSoxAndLibsndfile)
 {
     const PeerCase& c = GetParam();
     const std::size_t frames = 12345;
-    WriteFileBytes(dir / "in.raw", LittleEndianBytes(TestSignal(frames * c.channels, 7)));
-    const std::string original = dir / "original.wav", source = Quoted(dir / "source.wav");
-    const std::string make(c.make), via = make.starts_with("sndfile") ? source + " && " + make + " " + source : make;
-    const std::string sox = "sox -t raw -r 22050 -e signed -b 16 -c " + std::to_string(c.channels) + " ";
-    ASSERT_EQ(::Run(sox + Quoted(dir / "in.raw") + " " + via + " " + Quoted(original)), 0);
+    const std::string original = dir / "original.wav", make(c.make);
+    ASSERT_TRUE(MakePeerFile(dir, make, c.channels, 22050, frames, 7, original));
     ASSERT_TRUE(store.Imp(original)) << Failure();
     RoundTrip(kWaveKind | 1, "koba.wav");
     // Wider or float samples become 16 bits, and the user is told; nothing else is given up.
