@@ -10,6 +10,7 @@
 #include "store/import_format.h"
 #include "store/records.h"
 
+class ByteReader;
 class File;
 class WaveStore;
 
@@ -82,6 +83,30 @@ bool pat_Write(WaveStore& store, File* file, ItemId item);
 bool sbk_Read(WaveStore& store, File& file);
 int sbk_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool sbk_Write(WaveStore& store, File* file, ItemId item);
+
+// Tracker modules: Amiga/PC (MOD), Scream Tracker 3 modules and instruments, Scream Tracker 2.
+bool mod_Read(WaveStore& store, File& file);
+int mod_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool s3m_Read(WaveStore& store, File& file);
+int s3m_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool s3i_Read(WaveStore& store, File& file);
+int s3i_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool stm_Read(WaveStore& store, File& file);
+
+// Fast Tracker 2 extended modules and instruments, which share their sample headers and data.
+bool xm_Read(WaveStore& store, File& file);
+int xm_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool xi_Read(WaveStore& store, File& file);
+int xi_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+constexpr std::uint32_t kXmMaxSamples = 16;  // of one instrument
+// Reads the sample header at the reader's position (then skips `skip` bytes) as wavesample
+// `instrument` × 256 + `sample`; returns the bytes its data takes up in the file.
+std::uint64_t xm_ReadSample(WaveStore& store, ByteReader& reader, std::uint64_t skip, std::uint32_t instrument,
+                            std::uint32_t sample, bool linear);
+// Reads `count` (at most kXmMaxSamples) sample headers of `headerSize` bytes and then their data,
+// leaving the reader after the data; samples shorter than 2 frames are dropped.
+void xm_ReadSamples(WaveStore& store, ByteReader& reader, std::uint32_t headerSize, std::uint32_t instrument,
+                    std::uint32_t count, bool linear);
 
 // The pseudo-targets: playback on the wave output device, and the clipboard.
 bool dac_Write(WaveStore& store, File* file, ItemId item);
