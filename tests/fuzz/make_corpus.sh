@@ -116,6 +116,50 @@ body = (block(5, b'a note') + block(1, bytes([211, 0]) + ramp) + block(3, struct
 open(sys.argv[1], 'wb').write(b'Creative Voice File\x1a' + struct.pack('<HHH', 26, 0x010A, 0x1129) + body)
 PY
 
+# Tracker modules: the shared test modules (the larger one cut to 12 KB, its headers and first
+# samples kept), an S3I made of an S3M's 16-bit stereo record and its data, and an XI of an XM's
+# 16-bit instrument.
+mkdir -p "$corpus"/{mod,s3m,s3i,stm,xm,xi}
+shared=../../../shared/testdata
+install -m 644 "$shared/mod/TDZ3.MOD" "$corpus/mod/tdz3.mod"
+install -m 644 "$shared/mod/flt_am_envelope.mod" "$corpus/mod/flt4.mod"
+head -c 12288 "$shared/mod/ode2ptk.mod" >"$corpus/mod/mk-cut.mod"
+install -m 644 "$shared/s3m/stereo.s3m" "$shared/s3m/pattern_loop_st321.s3m" "$corpus/s3m/"
+install -m 644 "$shared/stm/pattern_jump_st2_break.stm" "$corpus/stm/"
+install -m 644 "$shared/xm/stereo.xm" "$shared/xm/test.xm" "$corpus/xm/"
+python3 - "$shared/s3m/stereo.s3m" "$corpus/s3i/stereo16.s3i" <<'PY'
+import struct, sys
+s3m = open(sys.argv[1], 'rb').read()
+orders, count = struct.unpack_from('<HH', s3m, 32)
+at = struct.unpack_from('<H', s3m, 96 + orders + 2 * (count - 1))[0] * 16
+record = bytearray(s3m[at:at + 80])
+data_at = struct.unpack_from('<H', record, 14)[0] * 16
+length, flags = struct.unpack_from('<I', record, 16)[0], record[31]
+size = length * (2 if flags & 2 else 1) * (2 if flags & 4 else 1)
+struct.pack_into('<H', record, 14, 5)
+open(sys.argv[2], 'wb').write(bytes(record) + s3m[data_at:data_at + size])
+PY
+python3 - "$shared/xm/test.xm" "$corpus/xi/sample16.xi" <<'PY'
+import struct, sys
+xm = open(sys.argv[1], 'rb').read()
+at = 60 + struct.unpack_from('<I', xm, 60)[0]
+patterns, instruments = struct.unpack_from('<HH', xm, 70)
+for _ in range(patterns):
+    at += struct.unpack_from('<I', xm, at)[0] + struct.unpack_from('<H', xm, at + 7)[0]
+for n in range(instruments):
+    size, samples = struct.unpack_from('<I', xm, at)[0], struct.unpack_from('<H', xm, at + 27)[0]
+    header = struct.unpack_from('<I', xm, at + 29)[0] if samples else 0
+    heads = at + size
+    lengths = [struct.unpack_from('<I', xm, heads + s * header)[0] for s in range(samples)]
+    if n == 1:
+        xi = b'Extended Instrument: ' + xm[at + 4:at + 26] + b'\x1a' + b'FastTracker v2.00'.ljust(20) + b'\x02\x01'
+        xi += xm[at + 33:at + 243] + bytes(20) + struct.pack('<H', samples)
+        xi += b''.join(xm[heads + s * header:heads + s * header + 40] for s in range(samples))
+        xi += xm[heads + samples * header:heads + samples * header + sum(lengths)]
+        open(sys.argv[2], 'wb').write(xi)
+    at = heads + samples * header + sum(lengths)
+PY
+
 # Text audio: numbers, signs, comments and separators.
 printf '; a ramp\r\n0\r\n-12, 300\r\n--7 ;twice negated\n\n65535,\n-1 000\n' >"$corpus/txt/mixed.txt"
 sox "$work/tone1.wav" -t raw -e signed -b 16 - trim 0 0.02 | od -An -v -td2 -w2 | tr -d ' ' >"$corpus/txt/tone.txt"
