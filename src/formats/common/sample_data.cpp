@@ -19,8 +19,8 @@ void FitLoop(WavesampleRec& wave)
 
 }  // namespace
 
-std::uint64_t PlaceSampleData(WaveStore& store, WavesampleRec& wave, std::uint64_t fileSize,
-                              std::uint64_t offset, std::uint64_t frames)
+std::uint64_t PlaceSampleData(WaveStore& store, WavesampleRec& wave, std::uint64_t fileSize, std::uint64_t offset,
+                              std::uint64_t frames)
 {
     SampleLayout& layout = wave.layout;
     const std::uint64_t declared = StoredBytesFor(layout, frames);

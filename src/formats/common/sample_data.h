@@ -13,8 +13,8 @@ class WaveStore;
 // wavesample gets the frames the file holds (a shortfall is noted as a cut file) and its loop
 // is fitted into them. Returns the bytes the data takes up as declared, for the walk to the
 // next sample.
-std::uint64_t PlaceSampleData(WaveStore& store, WavesampleRec& wave, std::uint64_t fileSize,
-                              std::uint64_t offset, std::uint64_t frames);
+std::uint64_t PlaceSampleData(WaveStore& store, WavesampleRec& wave, std::uint64_t fileSize, std::uint64_t offset,
+                              std::uint64_t frames);
 
 // Volume 0..64 as the store's 0..127 (above 64 counts as 64).
 std::uint8_t TrackerVolume(unsigned volume);

@@ -15,7 +15,7 @@ namespace {
 
 struct ModSample {
     char name[22];
-    be16 words;  // length in 16-bit words
+    be16 words;             // length in 16-bit words
     std::uint8_t finetune;  // low nibble: signed eighths of a semitone
     std::uint8_t volume;    // 0..64
     be16 loopStartWords;
@@ -49,9 +49,8 @@ struct Signature {
     int channels;
 };
 constexpr Signature kSignatures[] = {
-    {"M.K.", 4}, {"M!K!", 4}, {"4CHN", 4}, {"6CHN", 6}, {"8CHN", 8},  {"10CH", 10}, {"12CH", 12},
-    {"14CH", 14}, {"16CH", 16}, {"24CH", 24}, {"32CH", 32}, {"FLT4", 4}, {"FLT8", 8}, {"CD81", 8},
-    {"EX08", 8},  {"OCTA", 8},
+    {"M.K.", 4},  {"M!K!", 4},  {"4CHN", 4},  {"6CHN", 6}, {"8CHN", 8}, {"10CH", 10}, {"12CH", 12}, {"14CH", 14},
+    {"16CH", 16}, {"24CH", 24}, {"32CH", 32}, {"FLT4", 4}, {"FLT8", 8}, {"CD81", 8},  {"EX08", 8},  {"OCTA", 8},
 };
 
 bool IsDigit(char c)
@@ -122,7 +121,8 @@ bool mod_Read(WaveStore& store, File& file)
     store.NewBank(h.title, sizeof h.title);
     std::uint64_t offset = headerEnd + PatternCount(h.song) * static_cast<std::uint64_t>(channels) * 256;
     for (std::size_t i = 0; i < sampleCount; ++i) {
-        if (h.samples[i].words != 0) ReadSample(store, h.samples[i], static_cast<std::uint32_t>(i), reader.Size(), offset);
+        if (h.samples[i].words != 0)
+            ReadSample(store, h.samples[i], static_cast<std::uint32_t>(i), reader.Size(), offset);
     }
     return true;
 }

@@ -1,7 +1,8 @@
 // Fast Tracker 2 extended instruments (XI): one instrument of an extended module saved on
 // its own, with its key map and samples. Little-endian.
-#include <cstddef>
 #include <strings.h>
+
+#include <cstddef>
 
 #include "formats/formats.h"
 #include "store/wave_store.h"

@@ -1,9 +1,10 @@
 // Fast Tracker 2 extended modules (XM): instruments with their key maps and delta-coded
 // samples; the sample headers and data are read here for extended instruments too.
 // Little-endian.
+#include <strings.h>
+
 #include <cmath>
 #include <cstddef>
-#include <strings.h>
 
 #include "formats/common/sample_data.h"
 #include "formats/formats.h"
@@ -65,7 +66,7 @@ struct XmSampleHeader {
     le32 length;  // bytes
     le32 loopStart;
     le32 loopLength;
-    std::uint8_t volume;  // 0..64
+    std::uint8_t volume;   // 0..64
     std::int8_t fineTune;  // 1/128 semitone
     std::uint8_t type;     // bit 0 forward loop, bit 1 ping-pong loop, bit 4 16-bit data
     std::uint8_t panning;

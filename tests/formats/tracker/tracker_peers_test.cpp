@@ -34,7 +34,8 @@ std::vector<int> SignedValues(const std::vector<std::uint8_t>& bytes, bool wide,
 bool LoadWithLibxmp(const TempDir& dir, const std::string& module, PeerModule& peer)
 {
     const std::string facts = dir / "xmp.txt";
-    if (::Run(std::string(KOBA_XMP_DUMP) + " " + Quoted(module) + " " + Quoted(dir.Path()) + " > " + Quoted(facts)) != 0) {
+    if (::Run(std::string(KOBA_XMP_DUMP) + " " + Quoted(module) + " " + Quoted(dir.Path()) + " > " + Quoted(facts)) !=
+        0) {
         return false;
     }
     std::ifstream in(facts);
@@ -63,8 +64,7 @@ std::vector<int> ExportedFirstChannel(WaveStore& store, const TempDir& dir, Item
     const std::vector<std::uint8_t> wav = ReadFileBytes(dir / "koba.wav");
     const WaveChunks chunks = FindWaveChunks(wav);
     const auto data = wav.begin() + chunks.dataOffset;
-    const std::vector<int> all =
-        SignedValues({data, data + chunks.dataSize}, chunks.bits == 16, chunks.bits == 8);
+    const std::vector<int> all = SignedValues({data, data + chunks.dataSize}, chunks.bits == 16, chunks.bits == 8);
     std::vector<int> first;
     for (std::size_t i = 0; i < all.size(); i += chunks.channels) first.push_back(all[i]);
     return first;
@@ -75,10 +75,10 @@ std::vector<int> ExportedFirstChannel(WaveStore& store, const TempDir& dir, Item
 std::vector<std::string> RealModules()
 {
     std::vector<std::string> files;
-    for (const std::string dir : {std::string(KOBA_SHARED_TESTDATA) + "/mod", std::string(KOBA_SHARED_TESTDATA) + "/s3m",
-                                  std::string(KOBA_SHARED_TESTDATA) + "/stm", std::string(KOBA_SHARED_TESTDATA) + "/xm",
-                                  std::string("/usr/share/games/tecnoballz/musics"),
-                                  std::string("/usr/share/games/powermanga/sounds")}) {
+    for (const std::string dir :
+         {std::string(KOBA_SHARED_TESTDATA) + "/mod", std::string(KOBA_SHARED_TESTDATA) + "/s3m",
+          std::string(KOBA_SHARED_TESTDATA) + "/stm", std::string(KOBA_SHARED_TESTDATA) + "/xm",
+          std::string("/usr/share/games/tecnoballz/musics"), std::string("/usr/share/games/powermanga/sounds")}) {
         if (!std::filesystem::is_directory(dir)) {
             files.push_back(dir + " (missing)");
             continue;

@@ -43,9 +43,9 @@ TEST(TrackerDetect, MagicTextsAndVolumes)
         {xm_Detect, head(0, "Extended Module:_"), 0},
         {xi_Detect, head(0, "extended instrument: "), 2},
         {xi_Detect, head(0, "Extended Module: "), 0},
-        {mod_Detect, head(45, "\x40"), 1},               // volume 64 in the first slot
-        {mod_Detect, head(45 + 30 * 14, "\x41"), 0},     // 65 in the fifteenth
-        {mod_Detect, head(45 + 30 * 15, "\xFF"), 1},     // the sixteenth plays no part
+        {mod_Detect, head(45, "\x40"), 1},            // volume 64 in the first slot
+        {mod_Detect, head(45 + 30 * 14, "\x41"), 0},  // 65 in the fifteenth
+        {mod_Detect, head(45 + 30 * 15, "\xFF"), 1},  // the sixteenth plays no part
     };
     for (const auto& c : cases) EXPECT_EQ(c.detect(c.head), c.score) << &c - cases;
 }
@@ -70,8 +70,8 @@ TEST_F(TrackerRead, ModSignaturesSetChannelsAndLayout)
         std::size_t channels;
         bool fifteenSamples;
     } cases[] = {
-        {"M.K.", 4, false}, {"M!K!", 4, false}, {"FLT4", 4, false},  {"FLT8", 8, false}, {"CD81", 8, false},
-        {"EX08", 8, false}, {"OCTA", 8, false}, {"6CHN", 6, false},  {"32CH", 32, false}, {"2CHN", 2, false},
+        {"M.K.", 4, false},  {"M!K!", 4, false}, {"FLT4", 4, false}, {"FLT8", 8, false},  {"CD81", 8, false},
+        {"EX08", 8, false},  {"OCTA", 8, false}, {"6CHN", 6, false}, {"32CH", 32, false}, {"2CHN", 2, false},
         {"20CH", 20, false}, {"TDZ3", 3, false}, {"0CHN", 4, true},  {"33CH", 4, true},   {"m.k.", 4, true},
     };
     for (const auto& c : cases) {
@@ -106,7 +106,9 @@ TEST_F(TrackerRead, ModSampleFields)
         EXPECT_EQ(std::tuple(int{w.fineTune}, int{w.volume}, Loops(w), w.length),
                   std::tuple(c.fineTune, c.storeVolume, c.loops, 8u))
             << c.slot;
-        if (c.loops) EXPECT_EQ(std::tuple(w.loopStart, w.loopEnd), std::tuple(c.loopStartWords * 2, (c.loopStartWords + c.loopWords) * 2));
+        if (c.loops)
+            EXPECT_EQ(std::tuple(w.loopStart, w.loopEnd),
+                      std::tuple(c.loopStartWords * 2, (c.loopStartWords + c.loopWords) * 2));
     }
 }
 
@@ -144,11 +146,11 @@ void S3mRecord(std::vector<std::uint8_t>& f, std::size_t i, unsigned paragraph, 
 TEST_F(TrackerRead, S3mRecordFields)
 {
     std::vector<std::uint8_t> f = S3mFile(5, 2, 0x10000 * 16 + 64);
-    S3mRecord(f, 0, 0x40, 0, 4, 10, 0, 1);      // looped, 8-bit, quiet: full layer volume
-    S3mRecord(f, 1, 0x41, 0, 4, 16, 0, 2);      // 8-bit stereo: left frames, then right
-    S3mRecord(f, 2, 0x42, 0, 2, 64, 0, 4);      // 16-bit
-    S3mRecord(f, 3, 0x0001, 1, 2, 64, 0, 0);    // data above 1 MB
-    S3mRecord(f, 4, 0x43, 0, 2, 64, 1, 0);      // packed: skipped
+    S3mRecord(f, 0, 0x40, 0, 4, 10, 0, 1);    // looped, 8-bit, quiet: full layer volume
+    S3mRecord(f, 1, 0x41, 0, 4, 16, 0, 2);    // 8-bit stereo: left frames, then right
+    S3mRecord(f, 2, 0x42, 0, 2, 64, 0, 4);    // 16-bit
+    S3mRecord(f, 3, 0x0001, 1, 2, 64, 0, 0);  // data above 1 MB
+    S3mRecord(f, 4, 0x43, 0, 2, 64, 1, 0);    // packed: skipped
     Put(f, 0x400, {1, 2, 3, 4});
     Put(f, 0x410, {1, 2, 3, 4, 5, 6, 7, 8});
     Put(f, 0x420, {0x00, 0x80, 0xFF, 0xFF});
@@ -156,8 +158,9 @@ TEST_F(TrackerRead, S3mRecordFields)
     ASSERT_TRUE(Import(Bytes{}.Append(f), "x.s3m")) << Failure();
     EXPECT_EQ(host.Texts("Attention!"), std::vector<std::string>{"Skipping Packed sample"});
     EXPECT_EQ(Count(kInstrumentKind), 4u);
-    EXPECT_EQ(std::tuple(int{Instrument(0).layer.volume}, int{Instrument(1).layer.volume}, std::string(Instrument(0).note)),
-              std::tuple(127, 31, std::string("note")));
+    EXPECT_EQ(
+        std::tuple(int{Instrument(0).layer.volume}, int{Instrument(1).layer.volume}, std::string(Instrument(0).note)),
+        std::tuple(127, 31, std::string("note")));
     EXPECT_EQ(std::tuple(Loops(Wave(0)), Wave(0).loopStart, Wave(0).loopEnd, Wave(0).sampleRate),
               std::tuple(true, 2u, 4u, 8235u));
     EXPECT_EQ(Decoded(Wave(1)), (std::vector<std::uint8_t>{1, 5, 2, 6, 3, 7, 4, 8}));
@@ -192,21 +195,23 @@ TEST_F(TrackerRead, StmSlotsAreSamplesByLengthAndGiveTheirPositions)
         const char* name;
         unsigned paragraph, length, loopEnd;
     } slots[] = {
-        {"", 0, 4, 4},             // no name, no position: back to back; the loop may end at the end
-        {"short", 0, 2, 0},        // two bytes or less: no sample
+        {"", 0, 4, 4},               // no name, no position: back to back; the loop may end at the end
+        {"short", 0, 2, 0},          // two bytes or less: no sample
         {"placed", 144, 4, 0xFFFF},  // at 2304
         {"outside", 0x1000, 4, 3},   // a position past the file: after the last sample
     };
     for (std::size_t i = 0; i < std::size(slots); ++i) {
         const auto& s = slots[i];
         std::memcpy(&f[48 + 32 * i], s.name, std::strlen(s.name));
-        Put(f, 48 + 32 * i + 14, {s.paragraph & 0xFF, s.paragraph >> 8, s.length, 0, 0, 0, s.loopEnd & 0xFF, s.loopEnd >> 8, 64});
+        Put(f, 48 + 32 * i + 14,
+            {s.paragraph & 0xFF, s.paragraph >> 8, s.length, 0, 0, 0, s.loopEnd & 0xFF, s.loopEnd >> 8, 64});
     }
     Put(f, 2192, {1, 2, 3, 4});
     Put(f, 2304, {9, 8, 7, 6, 5, 5, 5, 5});
     ASSERT_TRUE(Import(Bytes{}.Append(f), "x.stm")) << Failure();
     EXPECT_EQ(Count(kWaveKind), 3u);
-    EXPECT_EQ(std::tuple(Decoded(Wave(0)), Loops(Wave(0)), Wave(0).loopEnd), std::tuple(std::vector<std::uint8_t>{1, 2, 3, 4}, true, 4u));
+    EXPECT_EQ(std::tuple(Decoded(Wave(0)), Loops(Wave(0)), Wave(0).loopEnd),
+              std::tuple(std::vector<std::uint8_t>{1, 2, 3, 4}, true, 4u));
     EXPECT_EQ(std::tuple(Decoded(Wave(2)), Loops(Wave(2))), std::tuple(std::vector<std::uint8_t>{9, 8, 7, 6}, false));
     EXPECT_EQ(Decoded(Wave(3)), (std::vector<std::uint8_t>{5, 5, 5, 5}));
 }
@@ -251,10 +256,12 @@ TEST_F(TrackerRead, XmInstrumentsSamplesAndRates)
               std::tuple(500u, 100u, 300u, 36, 127, -16, 33452u));
     EXPECT_EQ(std::tuple(int{Wave(0x200).loopFlags}, Wave(0x200).sampleRate), std::tuple(44, 8363u));
     EXPECT_EQ(Decoded(Wave(0x200)), (std::vector<std::uint8_t>{1, 2, 3, 4}));  // delta-coded
-    EXPECT_EQ(std::tuple(Instrument(1).layer.keyMap[11], Instrument(1).layer.keyMap[12], Instrument(1).layer.keyMap[13]),
-              std::tuple(kWaveKind | NO_ITEM, kWaveKind | 0x101, kWaveKind | 0x100));
-    EXPECT_EQ(std::tuple(Instrument(2).layer.keyMap[12], Instrument(2).layer.keyMap[107], Instrument(2).layer.keyMap[108]),
-              std::tuple(kWaveKind | 0x203, kWaveKind | 0x200, kWaveKind | NO_ITEM));
+    EXPECT_EQ(
+        std::tuple(Instrument(1).layer.keyMap[11], Instrument(1).layer.keyMap[12], Instrument(1).layer.keyMap[13]),
+        std::tuple(kWaveKind | NO_ITEM, kWaveKind | 0x101, kWaveKind | 0x100));
+    EXPECT_EQ(
+        std::tuple(Instrument(2).layer.keyMap[12], Instrument(2).layer.keyMap[107], Instrument(2).layer.keyMap[108]),
+        std::tuple(kWaveKind | 0x203, kWaveKind | 0x200, kWaveKind | NO_ITEM));
 
     // Without the linear table: Amiga periods; notes below an octave use the next lower one.
     const struct {
@@ -280,7 +287,8 @@ std::vector<std::pair<std::uint32_t, Bytes>> XiFilesOf(const std::vector<std::ui
     for (std::uint32_t n = 0; n < LeAt(xm, 72, 2); ++n) {
         const std::size_t samples = LeAt(xm, at + 27, 2), headerSize = samples ? LeAt(xm, at + 29) : 0;
         const auto from = [&](std::size_t begin, std::size_t end) {
-            return std::vector<std::uint8_t>(xm.begin() + static_cast<std::ptrdiff_t>(begin), xm.begin() + static_cast<std::ptrdiff_t>(end));
+            return std::vector<std::uint8_t>(xm.begin() + static_cast<std::ptrdiff_t>(begin),
+                                             xm.begin() + static_cast<std::ptrdiff_t>(end));
         };
         Bytes xi = Bytes{}.Text("Extended Instrument: ", 21).Append(from(at + 4, at + 26));
         xi.U8(0x1A).Text("FastTracker v2.00", 20).Le16(0x102).Append(from(at + 33, at + 243)).Zeros(20).Le16(samples);
@@ -299,7 +307,9 @@ std::vector<std::pair<std::uint32_t, Bytes>> XiFilesOf(const std::vector<std::ui
 struct InstrumentFacts {
     bool present = false;
     std::vector<std::uint32_t> keyMap;
-    std::vector<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, int, std::uint32_t, int, std::vector<std::uint8_t>>> waves;
+    std::vector<
+        std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, int, std::uint32_t, int, std::vector<std::uint8_t>>>
+        waves;
 
     InstrumentFacts(const WaveStore& store, std::uint32_t instrument, std::uint32_t base)
     {
@@ -311,7 +321,8 @@ struct InstrumentFacts {
         }
         for (std::uint32_t s = 0; s < kXmMaxSamples; ++s) {
             if (const WavesampleRec* w = store.FetchWave(kWaveKind | (base + s))) {
-                waves.emplace_back(s, w->length, w->loopStart, int{w->loopFlags}, w->sampleRate, int{w->pan}, Decoded(*w));
+                waves.emplace_back(s, w->length, w->loopStart, int{w->loopFlags}, w->sampleRate, int{w->pan},
+                                   Decoded(*w));
             }
         }
     }
@@ -374,8 +385,10 @@ TEST_F(TrackerRead, CutModulesKeepWhatTheyHold)
         const char* name;
         std::size_t step;
     } cases[] = {
-        {Shared("mod/ode2ptk.mod"), "x.mod", 29},  {Shared("s3m/stereo.s3m"), "x.s3m", 1},
-        {Shared("stm/st22_tempo.stm"), "x.stm", 17}, {Shared("xm/test.xm"), "x.xm", 3},
+        {Shared("mod/ode2ptk.mod"), "x.mod", 29},
+        {Shared("s3m/stereo.s3m"), "x.s3m", 1},
+        {Shared("stm/st22_tempo.stm"), "x.stm", 17},
+        {Shared("xm/test.xm"), "x.xm", 3},
         {XiFilesOf(Shared("xm/test.xm")).at(1).second.Data(), "x.xi", 1},
     };
     for (const auto& c : cases) {
