@@ -20,5 +20,5 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:ha
   LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" || status=1
 echo "== fuzz smoke =="
-bash scripts/fuzz.sh all "${KOBA_FUZZ_SECONDS:-30}" || status=1
+bash scripts/fuzz.sh all "${KOBA_FUZZ_SECONDS:-20}" || status=1
 exit $status
