@@ -108,6 +108,13 @@ std::uint64_t xm_ReadSample(WaveStore& store, ByteReader& reader, std::uint64_t 
 void xm_ReadSamples(WaveStore& store, ByteReader& reader, std::uint32_t headerSize, std::uint32_t instrument,
                     std::uint32_t count, bool linear);
 
+// Digitrakker modules and samples, whose 8-bit data may be bit-packed.
+bool mdl_Read(WaveStore& store, File& file);
+int mdl_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool spl_Read(WaveStore& store, File& file);
+int spl_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool spl_Copy(const WavesampleRec& wave, SampleSink& sink);
+
 // The pseudo-targets: playback on the wave output device, and the clipboard.
 bool dac_Write(WaveStore& store, File* file, ItemId item);
 bool clip_Write(WaveStore& store, File* file, ItemId item);

@@ -5,9 +5,6 @@
 
 #include "store/wave_store.h"
 
-namespace {
-
-// A loop reaching past the data ends with it; one that no longer spans a frame is off.
 void FitLoop(WavesampleRec& wave)
 {
     wave.loopEnd = std::min(wave.loopEnd, wave.length);
@@ -16,8 +13,6 @@ void FitLoop(WavesampleRec& wave)
         wave.loopStart = std::min(wave.loopStart, wave.loopEnd);
     }
 }
-
-}  // namespace
 
 std::uint64_t PlaceSampleData(WaveStore& store, WavesampleRec& wave, std::uint64_t fileSize, std::uint64_t offset,
                               std::uint64_t frames)

@@ -16,5 +16,9 @@ class WaveStore;
 std::uint64_t PlaceSampleData(WaveStore& store, WavesampleRec& wave, std::uint64_t fileSize, std::uint64_t offset,
                               std::uint64_t frames);
 
+// A loop reaching past the data ends with it; one that no longer spans a frame is off. For
+// readers that fit a length of their own (packed data).
+void FitLoop(WavesampleRec& wave);
+
 // Volume 0..64 as the store's 0..127 (above 64 counts as 64).
 std::uint8_t TrackerVolume(unsigned volume);

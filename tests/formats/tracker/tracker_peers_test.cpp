@@ -78,6 +78,7 @@ std::vector<std::string> RealModules()
     for (const std::string dir :
          {std::string(KOBA_SHARED_TESTDATA) + "/mod", std::string(KOBA_SHARED_TESTDATA) + "/s3m",
           std::string(KOBA_SHARED_TESTDATA) + "/stm", std::string(KOBA_SHARED_TESTDATA) + "/xm",
+          std::string(KOBA_SHARED_TESTDATA) + "/mdl",
           std::string("/usr/share/games/tecnoballz/musics"), std::string("/usr/share/games/powermanga/sounds")}) {
         if (!std::filesystem::is_directory(dir)) {
             files.push_back(dir + " (missing)");
@@ -104,11 +105,14 @@ TEST_P(TrackerPeers, SamplesLoopsAndKeyMapsAsLibxmpReadsThem)
     PeerModule peer;
     ASSERT_TRUE(LoadWithLibxmp(dir, module, peer)) << "libxmp cannot read " << module;
     ASSERT_TRUE(store.Imp(module)) << Failure();
-    const bool xm = std::string(GetImportFormat(store, store.formatIndex)->extension) == "xm";
+    const std::string row = GetImportFormat(store, store.formatIndex)->extension;
+    const bool xm = row == "xm";
     for (std::size_t i = 0; i < peer.subSamples.size(); ++i) {
         for (std::size_t j = 0; j < peer.subSamples[i].size(); ++j) {
-            const PeerSample& want = peer.samples.at(static_cast<std::size_t>(peer.subSamples[i][j]));
-            const ItemId id = kWaveKind | static_cast<ItemId>(xm ? i * 256 + j : i);
+            const int sample = peer.subSamples[i][j];
+            const PeerSample& want = peer.samples.at(static_cast<std::size_t>(sample));
+            // Digitrakker's sample numbers count from 1, in record order in these modules.
+            const ItemId id = kWaveKind | static_cast<ItemId>(xm ? i * 256 + j : row == "mdl" ? sample + 1 : i);
             SCOPED_TRACE("instrument " + std::to_string(i) + " sample " + std::to_string(j));
             const WavesampleRec* wave = store.FetchWave(id);
             ASSERT_EQ(wave != nullptr, want.length >= 2);
