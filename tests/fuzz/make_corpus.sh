@@ -160,6 +160,33 @@ for n in range(instruments):
     at = heads + samples * header + sum(lengths)
 PY
 
+# Digitrakker: the shared modules (the larger one cut to 12 KB, inside its packed data), a
+# version 1 module of a plain 8-bit, a plain 16-bit and a packed sample, and sample files of
+# each kind (the packed one holds the first packed sample of PERIOD.MDL).
+mkdir -p "$corpus"/{mdl,spl}
+install -m 644 "$shared/mdl/PERIOD.MDL" "$corpus/mdl/period.mdl"
+head -c 12288 "$shared/mdl/breaking.mdl" >"$corpus/mdl/breaking-cut.mdl"
+python3 - "$shared/mdl/PERIOD.MDL" "$corpus" <<'PY'
+import struct, sys
+period, corpus = open(sys.argv[1], 'rb').read(), sys.argv[2]
+sa = period.index(b'SA', 5) + 6
+packed = period[sa + 4:sa + 4 + struct.unpack_from('<I', period, sa)[0]]
+def record(version, length, loop_start, loop_length, flags):
+    rate = struct.pack('<I' if version >= 0x10 else '<H', 8363)
+    return b'sample'.ljust(32, b'\0') + b'file'.ljust(8, b'\0') + rate + struct.pack('<3I2B', length, loop_start, loop_length, 255, flags)
+def chunk(cid, body):
+    return cid + struct.pack('<I', len(body)) + body
+ramp8, ramp16 = bytes(range(0, 200, 4)), b''.join(struct.pack('<h', v * 600) for v in range(-25, 25))
+records = b'\x03' + b'\x01' + record(0x11, 50, 10, 30, 0) + b'\x02' + record(0x11, 100, 20, 60, 3)
+records += b'\x03' + record(0x11, 66, 0, 64, 4)
+data = ramp8 + ramp16 + struct.pack('<I', len(packed)) + packed
+mdl = b'DMDL\x11' + chunk(b'IN', b'built'.ljust(108, b' ')) + chunk(b'IS', records) + chunk(b'SA', data)
+open(corpus + '/mdl/built-v1.mdl', 'wb').write(mdl)
+for name, rec, body in (('plain8', record(0, 50, 10, 30, 2), ramp8), ('plain16', record(0, 50, 0, 0, 1), ramp16),
+                        ('packed', record(0, 66, 0, 64, 4), packed)):
+    open(corpus + '/spl/' + name + '.spl', 'wb').write(b'DSPL\x00' + rec + body)
+PY
+
 # Text audio: numbers, signs, comments and separators.
 printf '; a ramp\r\n0\r\n-12, 300\r\n--7 ;twice negated\n\n65535,\n-1 000\n' >"$corpus/txt/mixed.txt"
 sox "$work/tone1.wav" -t raw -e signed -b 16 - trim 0 0.02 | od -An -v -td2 -w2 | tr -d ' ' >"$corpus/txt/tone.txt"

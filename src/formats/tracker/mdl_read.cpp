@@ -27,7 +27,7 @@ constexpr char kCopy[] = "spl_Copy";
 struct SampleTail {
     le32 length;  // samples; bytes for 16-bit samples of version 1 modules
     le32 loopStart;
-    le32 loopLength;  // 0: no loop
+    le32 loopLength;      // 0: no loop
     std::uint8_t volume;  // 0..255
     std::uint8_t flags;   // bit 0 16-bit, bit 1 ping-pong loop, bits 2..3 packing
 };
@@ -241,8 +241,8 @@ bool mdl_Read(WaveStore& store, File& file)
                 const WavesampleRec* wave = version1 ? NewSample(store, body.Get<SampleRecord1>(), number, true, kMdl)
                                                      : NewSample(store, body.Get<SampleRecord0>(), number, false, kMdl);
                 if (wave == nullptr) return false;
-                slots.push_back({number, wave->layout.coding == SampleCoding::Delta,
-                                 StoredBytesFor(wave->layout, wave->length)});
+                slots.push_back(
+                    {number, wave->layout.coding == SampleCoding::Delta, StoredBytesFor(wave->layout, wave->length)});
             }
         } else if (std::memcmp(chunk.id, "SA", 2) == 0) {
             data = body;
