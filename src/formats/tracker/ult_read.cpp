@@ -1,5 +1,6 @@
 // UltraTracker modules (ULT) and wave files (UWF): signed samples, each module sample an
 // instrument of its own; a module's data follows its patterns. Little-endian.
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -66,7 +67,7 @@ std::uint64_t DataStart(ByteReader& reader, char version)
     for (unsigned track = 0; track < channels * patterns && !reader.Truncated(); ++track) {
         for (unsigned row = 0; row < 64 && !reader.Truncated();) {
             if (reader.U8() == 0xFC) {
-                row += reader.U8();
+                row += std::max(reader.U8(), std::uint8_t{1});  // a repeat of 0 plays once
                 reader.Skip(5);
             } else {
                 ++row;
