@@ -64,7 +64,8 @@ bool mtm_Read(WaveStore& store, File& file)
         if (r.length == 0) return;
         const bool wide = r.attributes & 1;
         const int shift = wide ? 1 : 0;
-        BankSample s{.bytes = r.length, .loopStart = r.loopStart, .loopEnd = r.loopEnd, .wide = wide, .isSigned = false};
+        BankSample s{
+            .bytes = r.length, .loopStart = r.loopStart, .loopEnd = r.loopEnd, .wide = wide, .isSigned = false};
         if (std::uint64_t{r.loopStart >> shift} + 2 < (r.loopEnd >> shift)) s.loopFlags = kLoopFound;
         WavesampleRec& wave = NewBankWave(store, reader, i, std_Copy, r.name, sizeof r.name, s, offset);
         wave.volume = TrackerVolume(r.volume);

@@ -58,7 +58,8 @@ struct PsmSample {
     le16 c2Rate;
 };
 static_assert(sizeof(PsmSample) == 64);
-static_assert(offsetof(PsmSample, dataAt) == 37 && offsetof(PsmSample, number) == 45 && offsetof(PsmSample, c2Rate) == 62);
+static_assert(offsetof(PsmSample, dataAt) == 37 && offsetof(PsmSample, number) == 45 &&
+              offsetof(PsmSample, c2Rate) == 62);
 
 constexpr std::uint8_t kSkipped = 0x01 | 0x40, kWide = 0x04, kUnsigned = 0x08, kPlain = 0x10, kPingPong = 0x20,
                        kLoops = 0x80;
@@ -79,8 +80,8 @@ void ReadSample(WaveStore& store, const ByteReader& file, const PsmSample& r)
     const bool plain = r.flags & kPlain;
     if (!plain) s.coding = SampleCoding::Delta;
     store.NewInstrument(r.number, r.number, r.description, sizeof r.description);
-    WavesampleRec& wave = NewBankWave(store, file, r.number, plain ? std_Copy : delta_Copy, r.fileName,
-                                      sizeof r.fileName, s, r.dataAt);
+    WavesampleRec& wave =
+        NewBankWave(store, file, r.number, plain ? std_Copy : delta_Copy, r.fileName, sizeof r.fileName, s, r.dataAt);
     wave.sampleRate = r.c2Rate * 2u;
     wave.volume = TrackerVolume(r.volume);
 }

@@ -53,7 +53,8 @@ struct UwfHeader {
     std::uint8_t reserved4[5];
 };
 static_assert(sizeof(UwfHeader) == 66);
-static_assert(offsetof(UwfHeader, magic) == 34 && offsetof(UwfHeader, length) == 46 && offsetof(UwfHeader, flags) == 60);
+static_assert(offsetof(UwfHeader, magic) == 34 && offsetof(UwfHeader, length) == 46 &&
+              offsetof(UwfHeader, flags) == 60);
 
 // Where the sample data begins: after 256 orders, the channel and pattern counts (each less
 // one), from version 3 a pan position per channel, and a track of 64 rows for every channel

@@ -33,12 +33,12 @@ TEST(BankDetect, Signatures)
         std::array<std::uint8_t, kDetectBytes> head;
         int score;
     } cases[] = {
-        {fmt669_Detect, head(0, "if"), 2},       {fmt669_Detect, head(0, "JN"), 2},   {fmt669_Detect, head(0, "fi"), 0},
-        {mtm_Detect, head(0, "MTM"), 2},         {mtm_Detect, head(0, "MTm"), 0},     {far_Detect, head(0, "FAR\xFE"), 2},
-        {far_Detect, head(0, "FAR "), 0},        {fsm_Detect, head(0, "FSM\xFE"), 2}, {fsm_Detect, head(0, "FSM"), 0},
-        {f2r_Detect, head(0, "F2R"), 2},         {f2r_Detect, head(0, "F2r"), 0},     {ult_Detect, head(0, "MAS"), 2},
-        {ult_Detect, head(0, "MAZ"), 0},         {uwf_Detect, head(34, "MUWF"), 2},   {uwf_Detect, head(0, "MUWF"), 0},
-        {psm_Detect, head(0, "PSM\xFE"), 2},     {psm_Detect, head(0, "PSM "), 0},
+        {fmt669_Detect, head(0, "if"), 2},   {fmt669_Detect, head(0, "JN"), 2},   {fmt669_Detect, head(0, "fi"), 0},
+        {mtm_Detect, head(0, "MTM"), 2},     {mtm_Detect, head(0, "MTm"), 0},     {far_Detect, head(0, "FAR\xFE"), 2},
+        {far_Detect, head(0, "FAR "), 0},    {fsm_Detect, head(0, "FSM\xFE"), 2}, {fsm_Detect, head(0, "FSM"), 0},
+        {f2r_Detect, head(0, "F2R"), 2},     {f2r_Detect, head(0, "F2r"), 0},     {ult_Detect, head(0, "MAS"), 2},
+        {ult_Detect, head(0, "MAZ"), 0},     {uwf_Detect, head(34, "MUWF"), 2},   {uwf_Detect, head(0, "MUWF"), 0},
+        {psm_Detect, head(0, "PSM\xFE"), 2}, {psm_Detect, head(0, "PSM "), 0},
     };
     for (const auto& c : cases) EXPECT_EQ(c.detect(c.head), c.score) << &c - cases;
 }
@@ -167,10 +167,10 @@ TEST_F(BankRead, PsmRecordsNumberTheirSamplesAndPlaceTheirData)
 {
     const std::uint32_t data = 146 + 4 * 64;
     Bytes f = PsmFile(0, 4);
-    PsmSample(f, 3, 0x80 | 0x10, data, 5000, 4000, 1000);        // plain, loop given end first
-    PsmSample(f, 7, 0x04, data + 5000, 8, 0, 0);                  // 16-bit delta-coded
-    PsmSample(f, 9, 0x40 | 0x10, data, 8, 0, 0);                  // skipped
-    PsmSample(f, 5, 0x08 | 0x10 | 0x20 | 0x80, data, 8, 2, 6);   // unsigned, ping-pong loop
+    PsmSample(f, 3, 0x80 | 0x10, data, 5000, 4000, 1000);       // plain, loop given end first
+    PsmSample(f, 7, 0x04, data + 5000, 8, 0, 0);                // 16-bit delta-coded
+    PsmSample(f, 9, 0x40 | 0x10, data, 8, 0, 0);                // skipped
+    PsmSample(f, 5, 0x08 | 0x10 | 0x20 | 0x80, data, 8, 2, 6);  // unsigned, ping-pong loop
     ASSERT_TRUE(Import(f.Zeros(5000).Le16(1, 1, 0xFFFF, 3), "x.psm")) << Failure();
     EXPECT_EQ(std::tuple(Count(kWaveKind), Count(kInstrumentKind)), std::tuple(3u, 3u));
     EXPECT_EQ(std::tuple(std::string(Instrument(3).name), Instrument(3).layer.keyMap[60], std::string(Wave(3).name)),
@@ -178,7 +178,8 @@ TEST_F(BankRead, PsmRecordsNumberTheirSamplesAndPlaceTheirData)
     EXPECT_EQ(std::tuple(Loop(Wave(3)), Wave(3).sampleRate, int{Wave(3).volume}),
               std::tuple(std::tuple(1000u, 4000u, kLoopFound | kLoopReverse), 16726u, 63));
     EXPECT_EQ(Decoded(Wave(7)), Bytes{}.Le16(1, 2, 1, 4).Data());
-    EXPECT_EQ(std::tuple(Loop(Wave(5)), Delivered(Wave(5)).isSigned), std::tuple(std::tuple(2u, 6u, kLoopFound | kLoopBidirectional), false));
+    EXPECT_EQ(std::tuple(Loop(Wave(5)), Delivered(Wave(5)).isSigned),
+              std::tuple(std::tuple(2u, 6u, kLoopFound | kLoopBidirectional), false));
 }
 
 TEST_F(BankRead, BadFilesAreRefusedClearly)
@@ -225,11 +226,32 @@ TEST_F(BankRead, CutFilesKeepWhatTheyHold)
         {Bytes{}.Append(Shared("psm/silver-song0.psm")), "x.psm", 197},
         {psm, "x.psm", 1},
         {UltFile('3'), "x.ult", 1},
-        {Bytes{}.Tag("FSM\xFE").Text("voice", 32).U8(13, 10, 26).Le32(8).U8(0, 64).Le32(2, 6).U8(1, 8).Append(Ramp(4, 2)),
+        {Bytes{}
+             .Tag("FSM\xFE")
+             .Text("voice", 32)
+             .U8(13, 10, 26)
+             .Le32(8)
+             .U8(0, 64)
+             .Le32(2, 6)
+             .U8(1, 8)
+             .Append(Ramp(4, 2)),
          "x.fsm", 1},
-        {Bytes{}.Tag("F2R").Zeros(3).Text("song", 40).Le16(0).U8(0).Le16(0).U8(1).Text("w", 32).Le32(8).Zeros(10).U8(1).Append(Ramp(4, 2)),
+        {Bytes{}
+             .Tag("F2R")
+             .Zeros(3)
+             .Text("song", 40)
+             .Le16(0)
+             .U8(0)
+             .Le16(0)
+             .U8(1)
+             .Text("w", 32)
+             .Le32(8)
+             .Zeros(10)
+             .U8(1)
+             .Append(Ramp(4, 2)),
          "x.f2r", 1},
-        {Bytes{}.Text("wave", 34).Tag("MUWF").Zeros(8).Le32(8, 2, 6).Zeros(2).U8(7).Zeros(5).Append(Ramp(4, 2)), "x.uwf", 1},
+        {Bytes{}.Text("wave", 34).Tag("MUWF").Zeros(8).Le32(8, 2, 6).Zeros(2).U8(7).Zeros(5).Append(Ramp(4, 2)),
+         "x.uwf", 1},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(Import(c.file, c.name)) << Failure();

@@ -81,8 +81,8 @@ std::vector<std::string> RealModules()
           std::string(KOBA_SHARED_TESTDATA) + "/stm", std::string(KOBA_SHARED_TESTDATA) + "/xm",
           std::string(KOBA_SHARED_TESTDATA) + "/669", std::string(KOBA_SHARED_TESTDATA) + "/mtm",
           std::string(KOBA_SHARED_TESTDATA) + "/far", std::string(KOBA_SHARED_TESTDATA) + "/ult",
-          std::string(KOBA_SHARED_TESTDATA) + "/psm",
-          std::string("/usr/share/games/tecnoballz/musics"), std::string("/usr/share/games/powermanga/sounds")}) {
+          std::string(KOBA_SHARED_TESTDATA) + "/psm", std::string("/usr/share/games/tecnoballz/musics"),
+          std::string("/usr/share/games/powermanga/sounds")}) {
         if (!std::filesystem::is_directory(dir)) {
             files.push_back(dir + " (missing)");
             continue;
