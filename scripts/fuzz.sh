@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes import rows under AddressSanitizer and UndefinedBehaviorSanitizer with libFuzzer
 # (clang): every input goes through the import driver, every copy routine and every writer.
-#   bash scripts/fuzz.sh ROW [SECONDS]     one row (wav, aiff, iff, au, avr, sf, smp, sndt, voc, txt, pat, sbk, mod, s3m, s3i, stm, xm, xi, mdl, spl, gen = raw data) for longer
+#   bash scripts/fuzz.sh ROW [SECONDS]     one row for longer (any of the rows listed below; gen = raw data)
 #   bash scripts/fuzz.sh all [SECONDS]     every row in turn (the CI smoke run)
 # Inputs are kept to 16 KB, which already holds hundreds of samples (the larger stored
 # regressions are replayed whole by CTest). A finding (crash, sanitizer report, hang over
@@ -11,6 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rows=(wav aiff iff au avr sf smp sndt voc txt pat sbk mod s3m s3i stm xm xi mdl spl gen)
+rows+=(669 mtm far fsm f2r ult uwf psm)
 [ "${1:-}" = all ] || rows=("$1")
 seconds=${2:-600}
 

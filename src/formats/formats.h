@@ -115,6 +115,25 @@ bool spl_Read(WaveStore& store, File& file);
 int spl_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool spl_Copy(const WavesampleRec& wave, SampleSink& sink);
 
+// Tracker sample banks: 669, MultiTracker, the Farandoyle module, sample file and linear
+// module, the UltraTracker module and wave file, and Protracker Studio.
+bool fmt669_Read(WaveStore& store, File& file);
+int fmt669_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool mtm_Read(WaveStore& store, File& file);
+int mtm_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool far_Read(WaveStore& store, File& file);
+int far_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool fsm_Read(WaveStore& store, File& file);
+int fsm_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool f2r_Read(WaveStore& store, File& file);
+int f2r_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool ult_Read(WaveStore& store, File& file);
+int ult_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool uwf_Read(WaveStore& store, File& file);
+int uwf_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool psm_Read(WaveStore& store, File& file);
+int psm_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+
 // The pseudo-targets: playback on the wave output device, and the clipboard.
 bool dac_Write(WaveStore& store, File* file, ItemId item);
 bool clip_Write(WaveStore& store, File* file, ItemId item);

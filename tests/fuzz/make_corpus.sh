@@ -185,6 +185,61 @@ open(corpus + '/mdl/built-v1.mdl', 'wb').write(mdl)
 for name, rec, body in (('plain8', record(0, 50, 10, 30, 2), ramp8), ('plain16', record(0, 50, 0, 0, 1), ramp16),
                         ('packed', record(0, 66, 0, 64, 4), packed)):
     open(corpus + '/spl/' + name + '.spl', 'wb').write(b'DSPL\x00' + rec + body)
+
+# Tracker sample banks: the shared MTM, FAR and ULT modules; the 669 module with one pattern and
+# the PSM module, their samples cut to 256 bytes; FSM, F2R and UWF files built here, each with an
+# 8-bit looped and a 16-bit sample.
+mkdir -p "$corpus"/{669,mtm,far,fsm,f2r,ult,uwf,psm}
+install -m 644 "$shared/mtm/TEMPO.MTM" "$shared/mtm/pattern_jump_mtm_break.mtm" "$corpus/mtm/"
+install -m 644 "$shared/far/far_effect1.far" "$shared/far/far_weird_events.far" "$corpus/far/"
+install -m 644 "$shared/ult/porta.ult" "$shared/ult/ult_double_toneporta.ult" "$corpus/ult/"
+python3 - "$shared/669/sonic_boom.669" "$corpus/669/sonic_boom-cut.669" <<'PY'
+import struct, sys
+m = open(sys.argv[1], 'rb').read()
+count, patterns = m[110], m[111]
+at = 497 + 25 * count + 1536 * patterns
+records, data = bytearray(), b''
+for i in range(count):
+    name, length, start, end = struct.unpack_from('<13sIII', m, 497 + 25 * i)
+    records += struct.pack('<13sIII', name, min(length, 256), min(start, 128), min(end, 0xFFFFF if end > length else 256))
+    data += m[at:at + min(length, 256)]
+    at += length
+open(sys.argv[2], 'wb').write(m[:111] + b'\x01' + m[112:497] + records + m[497 + 25 * count:497 + 25 * count + 1536] + data)
+PY
+python3 - "$shared/psm/silver-song0.psm" "$corpus/psm/silver-song0-cut.psm" <<'PY'
+import struct, sys
+m = open(sys.argv[1], 'rb').read()
+count, table = struct.unpack_from('<H', m, 76)[0], struct.unpack_from('<I', m, 94)[0]
+patterns_end = struct.unpack_from('<I', m, 90)[0] + struct.unpack_from('<I', m, 102)[0]
+at = patterns_end + 64 * count
+records, data = b'', b''
+for i in range(count):
+    r = bytearray(m[table + 64 * i:table + 64 * i + 64])
+    where, length = struct.unpack_from('<I', r, 37)[0], struct.unpack_from('<I', r, 48)[0]
+    kept = min(length, 256)
+    struct.pack_into('<I', r, 37, at + len(data))
+    struct.pack_into('<III', r, 48, kept, min(struct.unpack_from('<I', r, 52)[0], 16), kept)
+    records += r
+    data += m[where:where + kept]
+header = bytearray(m[:patterns_end])
+struct.pack_into('<I', header, 94, patterns_end)
+open(sys.argv[2], 'wb').write(bytes(header) + records + data)
+PY
+python3 - "$corpus" <<'PY'
+import struct, sys
+corpus = sys.argv[1]
+eight, wide = bytes(range(0, 240, 8)), b''.join(struct.pack('<h', v) for v in range(-3000, 3000, 400))
+def far_fields(data, start, end, is16):
+    return struct.pack('<IBBIIB', len(data), 0, 64, start, end, is16)
+fsm = b'FSM\xfe' + b'looped wide'.ljust(32, b'\0') + b'\r\n\x1a' + far_fields(wide, 4, 24, 1) + b'\x08'
+open(corpus + '/fsm/wide.fsm', 'wb').write(fsm + wide)
+f2r = b'F2R\0\0\0' + b'two samples'.ljust(40, b'\0') + struct.pack('<H', 4) + bytes(4) + b'\0' + struct.pack('<H', 2) + b'\0\0'
+f2r += bytes([2]) + b'eight'.ljust(32, b'\0') + far_fields(eight, 8, 20, 0) + eight
+f2r += b'wide'.ljust(32, b'\0') + far_fields(wide, 0, len(wide), 1) + wide
+open(corpus + '/f2r/two.f2r', 'wb').write(f2r)
+for name, data, flags in (('eight', eight, 5), ('wide', wide, 2 | 9)):
+    uwf = name.encode().ljust(32, b'\0') + b'\0\0MUWF' + bytes(8) + struct.pack('<III', len(data), 4, 20)
+    open(corpus + '/uwf/' + name + '.uwf', 'wb').write(uwf + b'\0\0' + bytes([flags]) + bytes(5) + data)
 PY
 
 # Text audio: numbers, signs, comments and separators.

@@ -71,22 +71,26 @@ std::vector<int> ExportedFirstChannel(WaveStore& store, const TempDir& dir, Item
 }
 
 // Every module of the shared test files and of the Debian packages holding real ones (but
-// TakeTracker's TDZ3.MOD, which libxmp 4.5 does not read: the reader tests place its data).
+// TakeTracker's TDZ3.MOD, which libxmp 4.5 does not read: the reader tests place its data; and
+// ep-song1.psm, Epic MegaGames' "PSM " format, which is not Protracker Studio's).
 std::vector<std::string> RealModules()
 {
     std::vector<std::string> files;
     for (const std::string dir :
          {std::string(KOBA_SHARED_TESTDATA) + "/mod", std::string(KOBA_SHARED_TESTDATA) + "/s3m",
           std::string(KOBA_SHARED_TESTDATA) + "/stm", std::string(KOBA_SHARED_TESTDATA) + "/xm",
-          std::string(KOBA_SHARED_TESTDATA) + "/mdl",
-          std::string("/usr/share/games/tecnoballz/musics"), std::string("/usr/share/games/powermanga/sounds")}) {
+          std::string(KOBA_SHARED_TESTDATA) + "/669", std::string(KOBA_SHARED_TESTDATA) + "/mtm",
+          std::string(KOBA_SHARED_TESTDATA) + "/far", std::string(KOBA_SHARED_TESTDATA) + "/ult",
+          std::string(KOBA_SHARED_TESTDATA) + "/psm", std::string("/usr/share/games/tecnoballz/musics"),
+          std::string("/usr/share/games/powermanga/sounds")}) {
         if (!std::filesystem::is_directory(dir)) {
             files.push_back(dir + " (missing)");
             continue;
         }
         for (const auto& entry : std::filesystem::directory_iterator(dir)) {
             const std::string name = entry.path().string();
-            if (!name.ends_with(".wav") && !name.ends_with(".ogg") && !name.ends_with("TDZ3.MOD")) {
+            if (!name.ends_with(".wav") && !name.ends_with(".ogg") && !name.ends_with("TDZ3.MOD") &&
+                !name.ends_with("ep-song1.psm")) {
                 files.push_back(name);
             }
         }
@@ -107,15 +111,23 @@ TEST_P(TrackerPeers, SamplesLoopsAndKeyMapsAsLibxmpReadsThem)
     ASSERT_TRUE(store.Imp(module)) << Failure();
     const std::string row = GetImportFormat(store, store.formatIndex)->extension;
     const bool xm = row == "xm";
+    // Our wavesamples are numbered by their record (an XM's: instrument × 256 + its own sample);
+    // a Protracker Studio record's by the sample number it holds (u16 at 45 of the 64-byte record
+    // in the table at the header's u32 at 94); Digitrakker's sample numbers count from 1, in
+    // record order in these modules.
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(module);
+    const auto waveOf = [&](std::size_t i, std::size_t j) {
+        if (row == "psm") return LeAt(bytes, LeAt(bytes, 94) + 64 * i + 45, 2);
+        if (row == "mdl") return static_cast<std::uint32_t>(peer.subSamples[i][j] + 1);
+        return static_cast<std::uint32_t>(xm ? i * 256 + j : i);
+    };
     for (std::size_t i = 0; i < peer.subSamples.size(); ++i) {
         for (std::size_t j = 0; j < peer.subSamples[i].size(); ++j) {
-            const int sample = peer.subSamples[i][j];
-            const PeerSample& want = peer.samples.at(static_cast<std::size_t>(sample));
-            // Digitrakker's sample numbers count from 1, in record order in these modules.
-            const ItemId id = kWaveKind | static_cast<ItemId>(xm ? i * 256 + j : row == "mdl" ? sample + 1 : i);
+            const PeerSample& want = peer.samples.at(static_cast<std::size_t>(peer.subSamples[i][j]));
+            const ItemId id = kWaveKind | waveOf(i, j);
             SCOPED_TRACE("instrument " + std::to_string(i) + " sample " + std::to_string(j));
             const WavesampleRec* wave = store.FetchWave(id);
-            ASSERT_EQ(wave != nullptr, want.length >= 2);
+            ASSERT_EQ(wave != nullptr, want.length >= (xm ? 2u : 1u));  // XM drops samples of one frame
             if (wave == nullptr) continue;
             EXPECT_EQ(wave->length, want.length);
             EXPECT_EQ(Loops(*wave), (want.flags & 2) != 0);
