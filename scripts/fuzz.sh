@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes import rows under AddressSanitizer and UndefinedBehaviorSanitizer with libFuzzer
 # (clang): every input goes through the import driver, every copy routine and every writer.
-#   bash scripts/fuzz.sh ROW [SECONDS]     one row (wav, aiff, iff, au, avr, sf, smp, sndt, voc, txt, pat, sbk, mod, s3m, s3i, stm, xm, xi, mdl, spl, gen = raw data) for longer
+#   bash scripts/fuzz.sh ROW [SECONDS]     one row (wav, aiff, iff, au, avr, sf, smp, sndt, voc, txt, pat, sbk, mod, s3m, s3i, stm, xm, xi, mdl, spl, dsm, dmf, dsf, okt, med, uni, gen = raw data) for longer
 #   bash scripts/fuzz.sh all [SECONDS]     every row in turn (the CI smoke run)
 # Inputs are kept to 16 KB, which already holds hundreds of samples (the larger stored
 # regressions are replayed whole by CTest). A finding (crash, sanitizer report, hang over
@@ -10,7 +10,7 @@
 # tests/fuzz/regress/ROW/ with a NAME.note saying what it found, once it is fixed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-rows=(wav aiff iff au avr sf smp sndt voc txt pat sbk mod s3m s3i stm xm xi mdl spl gen)
+rows=(wav aiff iff au avr sf smp sndt voc txt pat sbk mod s3m s3i stm xm xi mdl spl dsm dmf dsf okt med uni gen)
 [ "${1:-}" = all ] || rows=("$1")
 seconds=${2:-600}
 
