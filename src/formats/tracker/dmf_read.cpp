@@ -54,7 +54,7 @@ static_assert(offsetof(DmfHeader, songName) == 13);
 struct DmfInstrument {
     std::uint8_t number;
     char name[30];
-    std::uint8_t flags;  // read only when bits 0..1 are clear
+    std::uint8_t flags;       // read only when bits 0..1 are clear
     std::uint8_t rangeCount;  // then pairs of (sample number, key count) from key 12 on
 };
 static_assert(sizeof(DmfInstrument) == 33);

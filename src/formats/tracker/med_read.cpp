@@ -135,7 +135,8 @@ void ReadSample(WaveStore& store, const File& file, std::uint32_t i, std::uint64
     }
     store.NewInstrument(i, i, nameLength != 0 ? name : nullptr, nameLength);
     const bool wide = (type & k16Bit) != 0;
-    WavesampleRec& wave = *store.NewWavesample(i, wide ? mms_Copy : std_Copy, nameLength != 0 ? name : nullptr, nameLength);
+    WavesampleRec& wave =
+        *store.NewWavesample(i, wide ? mms_Copy : std_Copy, nameLength != 0 ? name : nullptr, nameLength);
     wave.layout.bits = wide ? 16 : 8;
     wave.layout.bigEndian = wide;
     wave.layout.channels = type & kStereo ? 2 : 1;

@@ -23,21 +23,35 @@ Bytes DmfChunk(std::string_view id, const Bytes& body)
 Bytes DsmInst(const char* file, unsigned flags, unsigned volume, unsigned length, unsigned loopEnd, const char* name,
               const Bytes& data)
 {
-    return Bytes{}.Text(file, 13).Le16(flags).U8(volume).Le32(length, 0, loopEnd, 0).Le16(8363, 0).Text(name, 28).Append(data);
+    return Bytes{}
+        .Text(file, 13)
+        .Le16(flags)
+        .U8(volume)
+        .Le32(length, 0, loopEnd, 0)
+        .Le16(8363, 0)
+        .Text(name, 28)
+        .Append(data);
 }
 
 Bytes DsmFile()
 {
-    return RiffForm("DSMF", {Chunk("SONG", Bytes{}.Text("dsm song", 192)),
-                             Chunk("INST", DsmInst("a.raw", 3, 32, 3, 2, "first", Bytes{}.U8(1, 2, 3))),  // padded
-                             ListChunk("INSL", {Chunk("INST", DsmInst("b.raw", 0, 64, 8, 0, "second", Bytes{}.U8(0x80, 0x81)))}),
-                             Chunk("PATT", Bytes{}.Zeros(8))});
+    return RiffForm(
+        "DSMF", {Chunk("SONG", Bytes{}.Text("dsm song", 192)),
+                 Chunk("INST", DsmInst("a.raw", 3, 32, 3, 2, "first", Bytes{}.U8(1, 2, 3))),  // padded
+                 ListChunk("INSL", {Chunk("INST", DsmInst("b.raw", 0, 64, 8, 0, "second", Bytes{}.U8(0x80, 0x81)))}),
+                 Chunk("PATT", Bytes{}.Zeros(8))});
 }
 
 Bytes DmfEntry(const char* name, unsigned length, unsigned loopStart, unsigned loopEnd, unsigned rate, unsigned volume,
                unsigned flags)
 {
-    return Bytes{}.U8(std::strlen(name)).Tag(name).Le32(length, loopStart, loopEnd).Le16(rate).U8(volume, flags).Zeros(14);
+    return Bytes{}
+        .U8(std::strlen(name))
+        .Tag(name)
+        .Le32(length, loopStart, loopEnd)
+        .Le16(rate)
+        .U8(volume, flags)
+        .Zeros(14);
 }
 
 Bytes DmfFile()
@@ -46,9 +60,16 @@ Bytes DmfFile()
     list.Append(DmfEntry("library", 4, 0, 0, 8000, 64, 0x80)).Append(DmfEntry("wide", 2, 0, 0, 16000, 128, 0x02));
     list.Append(DmfEntry("packed", 4, 0, 0, 8000, 64, 0x04));
     const Bytes data = Bytes{}.Le32(4).U8(1, 2, 3, 4).Le32(4).Le16(0x1234, 0xFEDC).Le32(4).Zeros(4);
-    return Bytes{}.Tag("DDMF").U8(8).Text("x", 8).Text("dmf song", 30).Zeros(23).Append(DmfChunk("SMPI", list))
+    return Bytes{}
+        .Tag("DDMF")
+        .U8(8)
+        .Text("x", 8)
+        .Text("dmf song", 30)
+        .Zeros(23)
+        .Append(DmfChunk("SMPI", list))
         .Append(DmfChunk("INST", Bytes{}.U8(5).Text("inst", 30).U8(0, 2, 0, 2, 2, 200)))
-        .Append(DmfChunk("SMPD", data)).Append(DmfChunk("ENDE", {}))
+        .Append(DmfChunk("SMPD", data))
+        .Append(DmfChunk("ENDE", {}))
         .Append(DmfChunk("INST", Bytes{}.U8(5).Text("after the end", 30).U8(0, 0)));
 }
 
@@ -67,8 +88,12 @@ Bytes OktRecord(const char* name, unsigned length, unsigned repeatStart, unsigne
 Bytes OktFile()
 {
     const Bytes list = OktRecord("one", 3, 1, 1).Append(OktRecord("", 0, 0, 0)).Append(OktRecord("two", 0x10004, 0, 0));
-    return Bytes{}.Tag("OKTASONG").Append(BeChunk("CMOD", Bytes{}.Be16(0, 0, 0, 0))).Append(BeChunk("SAMP", list))
-        .Append(BeChunk("SBOD", Bytes{}.U8(1, 2, 3), false)).Append(BeChunk("SBOD", Bytes{}.Zeros(0x10004)));
+    return Bytes{}
+        .Tag("OKTASONG")
+        .Append(BeChunk("CMOD", Bytes{}.Be16(0, 0, 0, 0)))
+        .Append(BeChunk("SAMP", list))
+        .Append(BeChunk("SBOD", Bytes{}.U8(1, 2, 3), false))
+        .Append(BeChunk("SBOD", Bytes{}.Zeros(0x10004)));
 }
 
 // An MMD0 whose song counts 200 samples: table entries 0 and 2 name one sample, entry 1 a synthetic
@@ -116,11 +141,13 @@ TEST(ChunkedDetect, MagicTexts)
         std::array<std::uint8_t, kDetectBytes> head;
         int score;
     } cases[] = {
-        {dsm_Detect, riff, 2},          {dsm_Detect, head("DSMF", 8), 0}, {dsm_Detect, head("RIFF"), 0},
-        {dmf_Detect, head("DDMF"), 2},  {dmf_Detect, head("DDSF"), 0},    {dsf_Detect, head("DDSF"), 2},
-        {dsf_Detect, head("DDMF"), 0},  {okt_Detect, head("OKTASONG"), 2}, {okt_Detect, head("OKTA"), 1},
-        {okt_Detect, head("SONG", 4), 0}, {med_Detect, head("MMD3"), 2}, {med_Detect, head("MMC"), 0},
-        {uni_Detect, head("UN05"), 2},  {uni_Detect, head("UN1"), 0},
+        {dsm_Detect, riff, 2},         {dsm_Detect, head("DSMF", 8), 0},
+        {dsm_Detect, head("RIFF"), 0}, {dmf_Detect, head("DDMF"), 2},
+        {dmf_Detect, head("DDSF"), 0}, {dsf_Detect, head("DDSF"), 2},
+        {dsf_Detect, head("DDMF"), 0}, {okt_Detect, head("OKTASONG"), 2},
+        {okt_Detect, head("OKTA"), 1}, {okt_Detect, head("SONG", 4), 0},
+        {med_Detect, head("MMD3"), 2}, {med_Detect, head("MMC"), 0},
+        {uni_Detect, head("UN05"), 2}, {uni_Detect, head("UN1"), 0},
     };
     for (const auto& c : cases) EXPECT_EQ(c.detect(c.head), c.score) << &c - cases;
 }
@@ -131,18 +158,22 @@ TEST_F(ChunkedRead, DsmInstrumentsInListsAfterPaddedChunks)
     EXPECT_STREQ(store.FetchBank()->name, "dsm song");
     EXPECT_EQ(std::tuple(std::string(Instrument(0).name), std::string(Wave(0).name), std::string(Instrument(1).name)),
               std::tuple(std::string("first"), std::string("a.raw"), std::string("second")));
-    EXPECT_EQ(std::tuple(Decoded(Wave(0)), Delivered(Wave(0)).isSigned, int{Wave(0).loopFlags}, Wave(0).loopEnd, int{Wave(0).volume}),
+    EXPECT_EQ(std::tuple(Decoded(Wave(0)), Delivered(Wave(0)).isSigned, int{Wave(0).loopFlags}, Wave(0).loopEnd,
+                         int{Wave(0).volume}),
               std::tuple(std::vector<std::uint8_t>{1, 2, 3}, true, 36, 2u, 63));
     // Eight frames stated, two in the chunk: the next chunk's bytes are not data.
-    EXPECT_EQ(std::tuple(Decoded(Wave(1)), Delivered(Wave(1)).isSigned), std::tuple(std::vector<std::uint8_t>{0x80, 0x81}, false));
+    EXPECT_EQ(std::tuple(Decoded(Wave(1)), Delivered(Wave(1)).isSigned),
+              std::tuple(std::vector<std::uint8_t>{0x80, 0x81}, false));
 }
 
 TEST_F(ChunkedRead, DmfSamplesKeepTheirPlacesAndPackedOnesAreDropped)
 {
     ASSERT_TRUE(Import(DmfFile(), "x.dmf")) << Failure();
     EXPECT_EQ(host.Texts("Attention!"), std::vector<std::string>{"Can't handle packed DMF samples"});
-    EXPECT_EQ(std::tuple(Count(kWaveKind), std::string(store.FetchBank()->name)), std::tuple(2u, std::string("dmf song")));
-    EXPECT_EQ(std::tuple(Decoded(Wave(0)), Wave(0).loopStart, Wave(0).loopEnd, Loops(Wave(0)), Wave(0).sampleRate, int{Wave(0).volume}),
+    EXPECT_EQ(std::tuple(Count(kWaveKind), std::string(store.FetchBank()->name)),
+              std::tuple(2u, std::string("dmf song")));
+    EXPECT_EQ(std::tuple(Decoded(Wave(0)), Wave(0).loopStart, Wave(0).loopEnd, Loops(Wave(0)), Wave(0).sampleRate,
+                         int{Wave(0).volume}),
               std::tuple(std::vector<std::uint8_t>{1, 2, 3, 4}, 1u, 3u, true, 8000u, 127));
     EXPECT_EQ(std::tuple(Decoded(Wave(2)), Wave(2).sampleRate, int{Wave(2).volume}),
               std::tuple(std::vector<std::uint8_t>{0x34, 0x12, 0xDC, 0xFE}, 16000u, 64));
@@ -154,8 +185,9 @@ TEST_F(ChunkedRead, DmfSamplesKeepTheirPlacesAndPackedOnesAreDropped)
 TEST_F(ChunkedRead, DsfSampleWithLoop)
 {
     ASSERT_TRUE(Import(DsfFile(0x03), "x.dsf")) << Failure();
-    EXPECT_EQ(std::tuple(Decoded(Wave(1)), Wave(1).loopStart, Wave(1).loopEnd, Wave(1).sampleRate, std::string(Wave(1).name)),
-              std::tuple(std::vector<std::uint8_t>{1, 0, 2, 0, 3, 0}, 1u, 3u, 11025u, std::string("dsf")));
+    EXPECT_EQ(
+        std::tuple(Decoded(Wave(1)), Wave(1).loopStart, Wave(1).loopEnd, Wave(1).sampleRate, std::string(Wave(1).name)),
+        std::tuple(std::vector<std::uint8_t>{1, 0, 2, 0, 3, 0}, 1u, 3u, 11025u, std::string("dsf")));
 }
 
 TEST_F(ChunkedRead, OktalyzerDataChunksInListOrderAndRepeatsInWords)
@@ -172,7 +204,8 @@ TEST_F(ChunkedRead, MedOffsetsAreFollowedOnceWithinTheSongsSlots)
     ASSERT_TRUE(Import(MedFile(52, 840), "x.med")) << Failure();
     EXPECT_EQ(host.Texts("Attention!"), std::vector<std::string>{"Unsupported instrument type: -1"});
     EXPECT_EQ(std::tuple(Count(kWaveKind), Count(kInstrumentKind)), std::tuple(1u, 1u));
-    EXPECT_EQ(std::tuple(Decoded(Wave(0)).size(), Wave(0).loopStart, Wave(0).loopEnd, int{Wave(0).rootKey}, int{Wave(0).volume}),
+    EXPECT_EQ(std::tuple(Decoded(Wave(0)).size(), Wave(0).loopStart, Wave(0).loopEnd, int{Wave(0).rootKey},
+                         int{Wave(0).volume}),
               std::tuple(8u, 2u, 6u, 48, 127));
 }
 
@@ -198,7 +231,8 @@ TEST_F(ChunkedRead, MedStereoAndSixteenBitSamples)
 TEST_F(ChunkedRead, UnimodInstrumentsSamplesAndDataAfterTheTracks)
 {
     ASSERT_TRUE(Import(UniFile(), "x.uni")) << Failure();
-    EXPECT_EQ(host.Texts("Attention!"), std::vector<std::string>{"Warning! unimod later than v04, don't know if it'll work..."});
+    EXPECT_EQ(host.Texts("Attention!"),
+              std::vector<std::string>{"Warning! unimod later than v04, don't know if it'll work..."});
     EXPECT_EQ(std::tuple(Count(kWaveKind), Count(kInstrumentKind), std::string(store.FetchBank()->name)),
               std::tuple(2u, 1u, std::string("uni song")));
     const WavesampleRec& wide = Wave(0x100);
@@ -206,7 +240,8 @@ TEST_F(ChunkedRead, UnimodInstrumentsSamplesAndDataAfterTheTracks)
               std::tuple(std::vector<std::uint8_t>{0x34, 0x12, 0x00, 0x80}, 44, 127, 2u, std::string("wide")));
     EXPECT_EQ(std::tuple(Decoded(Wave(0x101)), Delivered(Wave(0x101)).isSigned, int{Wave(0x101).volume}),
               std::tuple(std::vector<std::uint8_t>{1, 2, 3}, false, 63));
-    EXPECT_EQ(std::tuple(Instrument(1).layer.keyMap[12], Instrument(1).layer.keyMap[13]), std::tuple(kWaveKind | 0x101, kWaveKind | 0x100));
+    EXPECT_EQ(std::tuple(Instrument(1).layer.keyMap[12], Instrument(1).layer.keyMap[13]),
+              std::tuple(kWaveKind | 0x101, kWaveKind | 0x100));
 }
 
 TEST_F(ChunkedRead, BadFilesAreRefusedClearly)

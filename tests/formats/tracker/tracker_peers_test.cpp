@@ -80,8 +80,8 @@ std::vector<std::string> RealModules()
          {std::string(KOBA_SHARED_TESTDATA) + "/mod", std::string(KOBA_SHARED_TESTDATA) + "/s3m",
           std::string(KOBA_SHARED_TESTDATA) + "/stm", std::string(KOBA_SHARED_TESTDATA) + "/xm",
           std::string(KOBA_SHARED_TESTDATA) + "/mdl", std::string(KOBA_SHARED_TESTDATA) + "/okt",
-          std::string(KOBA_SHARED_TESTDATA) + "/med",
-          std::string("/usr/share/games/tecnoballz/musics"), std::string("/usr/share/games/powermanga/sounds")}) {
+          std::string(KOBA_SHARED_TESTDATA) + "/med", std::string("/usr/share/games/tecnoballz/musics"),
+          std::string("/usr/share/games/powermanga/sounds")}) {
         if (!std::filesystem::is_directory(dir)) {
             files.push_back(dir + " (missing)");
             continue;
@@ -103,7 +103,8 @@ std::vector<std::string> RealModules()
 bool OktalyzerSevenBit(const std::vector<std::uint8_t>& module, std::size_t instrument)
 {
     const char samp[] = "SAMP";
-    const std::size_t at = static_cast<std::size_t>(std::search(module.begin(), module.end(), samp, samp + 4) - module.begin());
+    const std::size_t at =
+        static_cast<std::size_t>(std::search(module.begin(), module.end(), samp, samp + 4) - module.begin());
     const std::size_t mode = at + 8 + 32 * instrument + 30;
     return mode + 1 < module.size() && (module[mode] << 8 | module[mode + 1]) != 1;
 }
@@ -126,8 +127,10 @@ TEST_P(TrackerPeers, SamplesLoopsAndKeyMapsAsLibxmpReadsThem)
             const PeerSample& want = peer.samples.at(static_cast<std::size_t>(sample));
             // Digitrakker's sample numbers count from 1, in record order in these modules; Oktalyzer
             // wavesamples are numbered as their data chunks, as libxmp numbers its samples.
-            const ItemId id =
-                kWaveKind | static_cast<ItemId>(xm ? i * 256 + j : row == "mdl" ? sample + 1 : okt ? sample : i);
+            const ItemId id = kWaveKind | static_cast<ItemId>(xm             ? i * 256 + j
+                                                              : row == "mdl" ? sample + 1
+                                                              : okt          ? sample
+                                                                             : i);
             SCOPED_TRACE("instrument " + std::to_string(i) + " sample " + std::to_string(j));
             const WavesampleRec* wave = store.FetchWave(id);
             ASSERT_EQ(wave != nullptr, want.length >= 2);
