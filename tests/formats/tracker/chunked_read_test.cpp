@@ -23,14 +23,8 @@ Bytes DmfChunk(std::string_view id, const Bytes& body)
 Bytes DsmInst(const char* file, unsigned flags, unsigned volume, unsigned length, unsigned loopEnd, const char* name,
               const Bytes& data)
 {
-    return Bytes{}
-        .Text(file, 13)
-        .Le16(flags)
-        .U8(volume)
-        .Le32(length, 0, loopEnd, 0)
-        .Le16(8363, 0)
-        .Text(name, 28)
-        .Append(data);
+    const Bytes record = Bytes{}.Text(file, 13).Le16(flags).U8(volume).Le32(length, 0, loopEnd, 0).Le16(8363, 0);
+    return Bytes{record}.Text(name, 28).Append(data);
 }
 
 Bytes DsmFile()
@@ -45,13 +39,8 @@ Bytes DsmFile()
 Bytes DmfEntry(const char* name, unsigned length, unsigned loopStart, unsigned loopEnd, unsigned rate, unsigned volume,
                unsigned flags)
 {
-    return Bytes{}
-        .U8(std::strlen(name))
-        .Tag(name)
-        .Le32(length, loopStart, loopEnd)
-        .Le16(rate)
-        .U8(volume, flags)
-        .Zeros(14);
+    const Bytes head = Bytes{}.U8(std::strlen(name)).Tag(name);
+    return Bytes{head}.Le32(length, loopStart, loopEnd).Le16(rate).U8(volume, flags).Zeros(14);
 }
 
 Bytes DmfFile()
@@ -60,17 +49,9 @@ Bytes DmfFile()
     list.Append(DmfEntry("library", 4, 0, 0, 8000, 64, 0x80)).Append(DmfEntry("wide", 2, 0, 0, 16000, 128, 0x02));
     list.Append(DmfEntry("packed", 4, 0, 0, 8000, 64, 0x04));
     const Bytes data = Bytes{}.Le32(4).U8(1, 2, 3, 4).Le32(4).Le16(0x1234, 0xFEDC).Le32(4).Zeros(4);
-    return Bytes{}
-        .Tag("DDMF")
-        .U8(8)
-        .Text("x", 8)
-        .Text("dmf song", 30)
-        .Zeros(23)
-        .Append(DmfChunk("SMPI", list))
-        .Append(DmfChunk("INST", Bytes{}.U8(5).Text("inst", 30).U8(0, 2, 0, 2, 2, 200)))
-        .Append(DmfChunk("SMPD", data))
-        .Append(DmfChunk("ENDE", {}))
-        .Append(DmfChunk("INST", Bytes{}.U8(5).Text("after the end", 30).U8(0, 0)));
+    Bytes dmf = Bytes{}.Tag("DDMF").U8(8).Text("x", 8).Text("dmf song", 30).Zeros(23).Append(DmfChunk("SMPI", list));
+    dmf.Append(DmfChunk("INST", Bytes{}.U8(5).Text("inst", 30).U8(0, 2, 0, 2, 2, 200))).Append(DmfChunk("SMPD", data));
+    return dmf.Append(DmfChunk("ENDE", {})).Append(DmfChunk("INST", Bytes{}.U8(5).Text("after the end", 30).U8(0, 0)));
 }
 
 Bytes DsfFile(unsigned flags)
@@ -88,12 +69,8 @@ Bytes OktRecord(const char* name, unsigned length, unsigned repeatStart, unsigne
 Bytes OktFile()
 {
     const Bytes list = OktRecord("one", 3, 1, 1).Append(OktRecord("", 0, 0, 0)).Append(OktRecord("two", 0x10004, 0, 0));
-    return Bytes{}
-        .Tag("OKTASONG")
-        .Append(BeChunk("CMOD", Bytes{}.Be16(0, 0, 0, 0)))
-        .Append(BeChunk("SAMP", list))
-        .Append(BeChunk("SBOD", Bytes{}.U8(1, 2, 3), false))
-        .Append(BeChunk("SBOD", Bytes{}.Zeros(0x10004)));
+    Bytes okt = Bytes{}.Tag("OKTASONG").Append(BeChunk("CMOD", Bytes{}.Be16(0, 0, 0, 0))).Append(BeChunk("SAMP", list));
+    return okt.Append(BeChunk("SBOD", Bytes{}.U8(1, 2, 3), false)).Append(BeChunk("SBOD", Bytes{}.Zeros(0x10004)));
 }
 
 // An MMD0 whose song counts 200 samples: table entries 0 and 2 name one sample, entry 1 a synthetic
