@@ -134,6 +134,21 @@ int uwf_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool psm_Read(WaveStore& store, File& file);
 int psm_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 
+// Tracker modules found by chunks or offsets: Digital Sound Modules, Delusion/XTracker modules and
+// samples, Oktalyzer, OctaMED and MikMod Unimod modules.
+bool dsm_Read(WaveStore& store, File& file);
+int dsm_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool dmf_Read(WaveStore& store, File& file);
+int dmf_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool dsf_Read(WaveStore& store, File& file);
+int dsf_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool okt_Read(WaveStore& store, File& file);
+int okt_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool med_Read(WaveStore& store, File& file);
+int med_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool uni_Read(WaveStore& store, File& file);
+int uni_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+
 // The pseudo-targets: playback on the wave output device, and the clipboard.
 bool dac_Write(WaveStore& store, File* file, ItemId item);
 bool clip_Write(WaveStore& store, File* file, ItemId item);

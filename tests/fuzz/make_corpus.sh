@@ -240,6 +240,53 @@ open(corpus + '/f2r/two.f2r', 'wb').write(f2r)
 for name, data, flags in (('eight', eight, 5), ('wide', wide, 2 | 9)):
     uwf = name.encode().ljust(32, b'\0') + b'\0\0MUWF' + bytes(8) + struct.pack('<III', len(data), 4, 20)
     open(corpus + '/uwf/' + name + '.uwf', 'wb').write(uwf + b'\0\0' + bytes([flags]) + bytes(5) + data)
+
+# Chunked and linked tracker modules: the OctaMED test modules; the Oktalyzer one with each
+# sample's data cut to 64 bytes and one pattern kept; built DSM, DMF, DSF and Unimod files, each
+# with a loop and (where the format has them) a 16-bit, a packed or a delta-coded sample.
+mkdir -p "$corpus"/{dsm,dmf,dsf,okt,med,uni}
+install -m 644 "$shared"/med/* "$corpus/med/"
+python3 - "$shared/okt/OKT.Yes-PartII" "$corpus" <<'PY'
+import struct, sys
+src, out = open(sys.argv[1], 'rb').read(), sys.argv[2]
+def be(cid, body): return cid + struct.pack('>I', len(body)) + body
+def le(cid, body, pad=True): return cid + struct.pack('<I', len(body)) + body + (b'\0' if pad and len(body) & 1 else b'')
+at, chunks, patterns = 8, [], 0
+while at + 8 <= len(src):
+    cid, size = src[at:at + 4], struct.unpack_from('>I', src, at + 4)[0]
+    body = src[at + 8:at + 8 + size]
+    if cid == b'SAMP':
+        body = b''.join(r[:20] + struct.pack('>I', min(64, struct.unpack_from('>I', r, 20)[0])) + r[24:]
+                        for r in (body[i:i + 32] for i in range(0, len(body), 32)))
+    if cid == b'SLEN': body = struct.pack('>H', 1)
+    if cid == b'PATT': body = bytes(len(body))
+    if cid == b'SBOD': body = body[:64]
+    if cid != b'PBOD' or patterns == 0: chunks.append(be(cid, body))
+    patterns += cid == b'PBOD'
+    at += 8 + size
+open(out + '/okt/yes-cut.okt', 'wb').write(b'OKTASONG' + b''.join(chunks))
+ramp = bytes(range(1, 49))
+def inst(name, flags, length, loop_end, data):
+    return le(b'INST', name.ljust(13, b'\0') + struct.pack('<HBIIIIHH', flags, 48, length, 0, loop_end, 0, 8363, 0) + b'song'.ljust(28, b'\0') + data)
+song = le(b'SONG', b'dsm seed'.ljust(192, b'\0'))
+form = b'DSMF' + song + inst(b'a.raw', 3, 47, 40, ramp[:47]) + le(b'LIST', b'INSL' + inst(b'b.raw', 0, 48, 0, ramp))
+open(out + '/dsm/seed.dsm', 'wb').write(le(b'RIFF', form))
+def dmf_entry(name, length, loop_start, loop_end, rate, volume, flags):
+    return bytes([len(name)]) + name + struct.pack('<IIIHBB', length, loop_start, loop_end, rate, volume, flags) + bytes(14)
+smpi = bytes([3]) + dmf_entry(b'loop', 48, 8, 40, 8000, 0, 1) + dmf_entry(b'wide', 24, 0, 0, 16000, 128, 2) + dmf_entry(b'packed', 48, 0, 0, 8000, 64, 4)
+smpd = b''.join(struct.pack('<I', 48) + ramp for _ in range(3))
+inst = bytes([1]) + b'inst'.ljust(30, b'\0') + bytes([0, 2, 0, 30, 1, 60])
+dmf = b'DDMF' + bytes([8]) + b'seed'.ljust(8, b'\0') + b'dmf song'.ljust(30, b'\0') + bytes(23)
+dmf += le(b'SMPI', smpi, False) + le(b'INST', inst, False) + le(b'SMPD', smpd, False) + le(b'ENDE', b'', False)
+open(out + '/dmf/seed.dmf', 'wb').write(dmf)
+open(out + '/dsf/seed16.dsf', 'wb').write(b'DDSF' + bytes([1]) + b'dsf seed'.ljust(30, b'\0') + struct.pack('<IIIHBB', 24, 4, 20, 11025, 64, 3) + ramp)
+def text(t): return struct.pack('<H', len(t)) + t
+uni = b'UN04' + struct.pack('<BHHHHBB', 2, 1, 1, 2, 2, 6, 125) + bytes(289) + text(b'uni seed') + text(b'') + text(b'')
+uni += bytes([0]) + bytes(208) + text(b'empty') + bytes([2]) + bytes([1]) * 48 + bytes(48 + 112) + text(b'inst')
+uni += struct.pack('<HbBBIIIH', 8363, 0, 64, 255, 24, 4, 20, 1 | 4 | 8 | 16) + text(b'wide')
+uni += struct.pack('<HbBBIIIH', 8363, 0, 32, 0, 48, 0, 0, 32) + text(b'delta')
+uni += bytes(2 + 4) + text(b'trk') + text(b'') + ramp + ramp
+open(out + '/uni/seed.uni', 'wb').write(uni)
 PY
 
 # Text audio: numbers, signs, comments and separators.

@@ -14,8 +14,8 @@ enum class ChunkOrder { Riff, Iff };
 
 // Where the chunk after one of odd size starts: past its pad byte; or, for formats whose writers
 // sometimes leave the pad byte out, right after the body when only that position holds a
-// plausible chunk id.
-enum class PadBytes { Always, OrMissing };
+// plausible chunk id; or, for formats that never pad, right after the body.
+enum class PadBytes { Always, OrMissing, Never };
 
 // Four printable ASCII characters at the reader's position, as every chunk id is.
 bool PlausibleChunkId(ByteReader at);
@@ -50,7 +50,7 @@ bool WalkChunks(ByteReader range, ChunkOrder order, Handler&& handler, PadBytes 
         chunk.declaredSize = order == ChunkOrder::Riff ? range.Le32() : range.Be32();
         chunk.body = range.Sub(chunk.declaredSize);
         if (!handler(chunk)) return false;
-        if ((chunk.declaredSize & 1) == 0) continue;
+        if ((chunk.declaredSize & 1) == 0 || pad == PadBytes::Never) continue;
         ByteReader padded = range;
         padded.Skip(1);
         if (pad == PadBytes::Always || PlausibleChunkId(padded) || !PlausibleChunkId(range)) range = padded;
