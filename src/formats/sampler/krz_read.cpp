@@ -4,9 +4,11 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -247,20 +249,32 @@ ItemId EntryWave(ByteReader& entry, std::uint32_t size, std::uint32_t base)
     return header == 0 ? NO_ITEM : id * kHeadersPerObject + header - 1;
 }
 
-void MakeInstrument(WaveStore& store, const Keymap& keymap)
+// The first four letters of a name, in lower case: what a one-byte keymap's name is matched by.
+std::string Prefix(const char* name)
+{
+    std::string prefix(name, strnlen(name, 4));
+    for (char& c : prefix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return prefix;
+}
+
+// For each name prefix, the first wavesample in store order that has it.
+std::map<std::string, std::uint32_t> WavesByPrefix(const WaveStore& store)
+{
+    std::map<std::string, std::uint32_t> waves;
+    store.ForEachItem([&](ItemId item, const void* record) {
+        if (IsWave(item)) waves.try_emplace(Prefix(static_cast<const WavesampleRec*>(record)->name), item & kIndexMask);
+    });
+    return waves;
+}
+
+void MakeInstrument(WaveStore& store, const Keymap& keymap, const std::map<std::string, std::uint32_t>& wavesByPrefix)
 {
     ByteReader body(keymap.body);
     const auto k = body.Get<KeymapBody>();
     const std::uint32_t count = std::min<std::uint32_t>(k.lastEntry + 1u, kKeymapEntries);
-    // One-byte entries count from the first wavesample named like the keymap (by its first
-    // four letters).
-    std::uint32_t base = keymap.id * kHeadersPerObject;
-    bool found = false;
-    store.ForEachItem([&](ItemId item, const void* record) {
-        if (found || !IsWave(item)) return;
-        found = strncasecmp(static_cast<const WavesampleRec*>(record)->name, keymap.name, 4) == 0;
-        if (found) base = item & kIndexMask;
-    });
+    // One-byte entries count from the first wavesample named like the keymap.
+    const auto named = wavesByPrefix.find(Prefix(keymap.name));
+    const std::uint32_t base = named != wavesByPrefix.end() ? named->second : keymap.id * kHeadersPerObject;
     InstrumentRec& instrument = *store.NewInstrument(keymap.id, NO_ITEM, keymap.name, keymap.nameLength);
     for (std::uint32_t e = 0; e < count && k.entrySize != 0 && body.Left() >= k.entrySize; ++e) {
         ByteReader entry = body.Sub(k.entrySize);
@@ -286,15 +300,18 @@ bool krz_Read(WaveStore& store, File& file)
 
     // Objects lie back to back from the header to H; one that does not fit ends the chain.
     std::vector<Keymap> keymaps;
+    bool ended = false;  // by the chain's own end, or at damage
     const std::uint64_t areaEnd = std::min<std::uint64_t>(h.dataStart, reader.Size());
     for (std::uint64_t at = kObjectsAt; at + sizeof(ObjectHead) <= areaEnd;) {
         reader.Seek(at);
         const auto head = reader.Get<ObjectHead>();
-        if (head.marker != 0xFFFF) break;
+        ended = head.marker != 0xFFFF;
+        if (ended) break;
         const std::uint64_t size = (head.rawSize + 3u) / 4 * 4 + 4;
         if (size < sizeof(ObjectHead) + head.nameLength || at + size > h.dataStart) {
-            store.host.Warn("The file's object chain is damaged: the objects after offset " + std::to_string(at) +
-                            " were skipped");
+            store.host.Warn("The file's object chain is damaged: its objects from offset " + std::to_string(at) +
+                            " on were skipped");
+            ended = true;
             break;
         }
         const std::uint32_t id = (head.type & 3u) << 8 | head.id;
@@ -311,13 +328,11 @@ bool krz_Read(WaveStore& store, File& file)
             keymap.body.resize(static_cast<std::size_t>(body.Left()));
             body.Read(keymap.body.data(), keymap.body.size());
         }
-        if (reader.Truncated()) {
-            store.NoteCutShort(0);
-            break;
-        }
         at += size;
     }
-    for (const Keymap& keymap : keymaps) MakeInstrument(store, keymap);
+    if (!ended && h.dataStart > reader.Size()) store.NoteCutShort(0);
+    const std::map<std::string, std::uint32_t> wavesByPrefix = WavesByPrefix(store);
+    for (const Keymap& keymap : keymaps) MakeInstrument(store, keymap, wavesByPrefix);
     return true;
 }
 
