@@ -149,6 +149,12 @@ int med_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool uni_Read(WaveStore& store, File& file);
 int uni_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 
+// Kurzweil K2000 program files, single (.krz) or a numbered floppy set (.kr1, .kr2, ...), whose
+// sample data the copy routine follows from file to file.
+bool krz_Read(WaveStore& store, File& file);
+int krz_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool krz_Copy(const WavesampleRec& wave, SampleSink& sink);
+
 // The pseudo-targets: playback on the wave output device, and the clipboard.
 bool dac_Write(WaveStore& store, File* file, ItemId item);
 bool clip_Write(WaveStore& store, File* file, ItemId item);

@@ -289,6 +289,45 @@ uni += bytes(2 + 4) + text(b'trk') + text(b'') + ramp + ramp
 open(out + '/uni/seed.uni', 'wb').write(uni)
 PY
 
+# Kurzweil K2000 programs: the shared drum program; a built one with both keymap entry sizes,
+# a sample id above 255 and every loop kind; a two-floppy set whose sample runs from the first
+# file into the second.
+mkdir -p "$corpus"/{krz,kr1}
+install -m 644 ../../../shared/testdata/krz/TestDrumProgram.krz "$corpus/krz/drums.krz"
+python3 - "$corpus" <<'PY'
+import math, struct, sys
+corpus = sys.argv[1]
+def obj(kind, oid, name, body):
+    name = name.encode() + b'\0'
+    name += b'\0' * (len(name) & 1)
+    size = (10 + len(name) + len(body) + 3) & ~3
+    head = struct.pack('>HHBBHH', 0xFFFF, 0, kind, oid, size - 4, len(name))
+    return head + name + body + bytes(size - 10 - len(name) - len(body))
+def samples(*headers):
+    body = struct.pack('>H8x', len(headers) - 1)
+    for flags, start, loop, end, period in headers:
+        body += struct.pack('>BB6xIIII4xI', 60, flags, start, 0, loop, end, period)
+    return body
+def keymap(size, entries):
+    return struct.pack('>6xHH16x', len(entries) - 1, size) + b''.join(entries)
+def tone(count, period):
+    return b''.join(struct.pack('>h', int(20000 * math.sin(2 * math.pi * i / period))) for i in range(count))
+def program(objects, data):
+    return b'PRAM' + struct.pack('>I24x', 32 + len(objects) + 4) + objects + bytes(4) + data
+two = keymap(5, [struct.pack('>HHB', 0, 5 if k < 60 else 262, 1 + (30 <= k < 60)) for k in range(116)])
+one = keymap(1, [bytes([k // 40]) for k in range(80)])
+tones = samples((0x00, 0, 51, 199, 22675), (0x06, 200, 300, 399, 20833))
+open(corpus + '/krz/built.krz', 'wb').write(program(
+    obj(148, 5, 'Tone keys', two) + obj(149, 6, 'Tone one', one) + obj(152, 5, 'Tone', tones) +
+    obj(153, 6, 'Reversed', samples((0x81, 400, 0, 499, 45351))), tone(500, 50)))
+objects = obj(148, 7, 'Split map', keymap(5, [struct.pack('>HHB', 0, 7, 1 if 24 <= k < 72 else 0) for k in range(80)]))
+at = 32 + len(objects) + len(obj(152, 7, 'Split', samples((0, 0, 0, 0, 0)))) + 4
+first = program(objects + obj(152, 7, 'Split', samples((0x00, 100, 300 + at // 2 + 50, 300 + at // 2 + 199, 22675))),
+                tone(300, 40))
+open(corpus + '/kr1/set.kr1', 'wb').write(first)
+open(corpus + '/kr1/set.kr2', 'wb').write(b'PRAM' + struct.pack('>I', at) + bytes(at - 8) + tone(200, 40))
+PY
+
 # Text audio: numbers, signs, comments and separators.
 printf '; a ramp\r\n0\r\n-12, 300\r\n--7 ;twice negated\n\n65535,\n-1 000\n' >"$corpus/txt/mixed.txt"
 sox "$work/tone1.wav" -t raw -e signed -b 16 - trim 0 0.02 | od -An -v -td2 -w2 | tr -d ' ' >"$corpus/txt/tone.txt"
