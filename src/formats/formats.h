@@ -155,6 +155,17 @@ bool krz_Read(WaveStore& store, File& file);
 int krz_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool krz_Copy(const WavesampleRec& wave, SampleSink& sink);
 
+// Ensoniq EPS family: instrument files (rows "efe" and "ins"), tagged and compacted disk images.
+bool efe_Read(WaveStore& store, File& file);
+int efe_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool gkh_Read(WaveStore& store, File& file);
+int gkh_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool eui_Read(WaveStore& store, File& file);
+// Reads the instrument at `start` of `file`: each present layer becomes an instrument from
+// index `base` on, each wave of it wavesample `base` × 65536 + layer × 256 + wave. False with
+// LastError ("ins_Read"); what was made before a failure stays.
+bool ins_Read(WaveStore& store, const File& file, std::uint64_t start, std::uint32_t base);
+
 // The pseudo-targets: playback on the wave output device, and the clipboard.
 bool dac_Write(WaveStore& store, File* file, ItemId item);
 bool clip_Write(WaveStore& store, File* file, ItemId item);

@@ -287,6 +287,39 @@ uni += struct.pack('<HbBBIIIH', 8363, 0, 64, 255, 24, 4, 20, 1 | 4 | 8 | 16) + t
 uni += struct.pack('<HbBBIIIH', 8363, 0, 32, 0, 48, 0, 0, 32) + text(b'delta')
 uni += bytes(2 + 4) + text(b'trk') + text(b'') + ramp + ramp
 open(out + '/uni/seed.uni', 'wb').write(uni)
+
+# Ensoniq instruments and disks: the real instrument file and its copy with the type text
+# moved, and a small disk image (an instrument in the root, another in a subdirectory that
+# also names itself) in the tagged container and compacted.
+mkdir -p "$corpus"/{efe,ins,gkh,eui}
+install -m 644 "$shared/efe/MOOGZART.efe" "$corpus/efe/moogzart.efe"
+install -m 644 "$shared/ins/MOOGZART_type34.ins" "$corpus/ins/moogzart.ins"
+python3 - "$corpus/gkh/disk.gkh" "$corpus/eui/disk.eui" <<'PY'
+import math, struct, sys
+def spread(value, n): return b''.join(struct.pack('<H', value >> 8 * i & 0xFF) for i in reversed(range(n)))
+def text(s): return b''.join(struct.pack('<H', ord(c)) for c in s.ljust(12, '\0'))
+def wave(name, frames, source):
+    end = (frames - 1) * 2 << 8
+    r = bytes(10) + text(name) + struct.pack('<HH', source, 0) + bytes(132) + struct.pack('<H', 60) + bytes(36)
+    r += struct.pack('<H', 127) + bytes(28) + struct.pack('<H', 2) + spread(0, 4) + spread(end, 4)
+    r += spread(4 << 8, 4) + spread(end + 0x40, 4) + struct.pack('<H', 14) + bytes(14)
+    r += b'' if source else b''.join(struct.pack('>h', int(8000 * math.sin(i / 3))) for i in range(frames))
+    return r + bytes(-len(r) % 16)
+layer = bytes(48) + struct.pack('<88H', *[1 + k % 2 for k in range(88)])
+waves = [wave('OWN', 32, 0), wave('SHARED', 32, 1)]
+at = [656, 656 + len(layer), 656 + len(layer) + len(waves[0])]
+pointers = spread(at[0] // 16, 2) + bytes(28) + bytes(4) + spread(at[1] // 16, 2) + spread(at[2] // 16, 2)
+inst = bytes(10) + text('SEED') + bytes(66) + pointers + bytes(125 * 4 + 12) + layer + b''.join(waves)
+def entry(kind, blocks, first): return bytes([0, kind]) + b'ENTRY'.ljust(12) + struct.pack('>HHI', blocks, blocks, first) + bytes(4)
+image = bytearray(28 * 512)
+image[542:550] = b'\x01SEEDISK'
+image[1054:1106] = entry(3, 3, 10) + entry(2, 2, 20)
+image[10240:10292] = entry(3, 3, 24) + entry(2, 2, 20)
+image[5120:5120 + len(inst)] = inst
+image[12288:12288 + len(inst)] = inst
+tags = struct.pack('<BBII', 1, 0, 1, 1) + struct.pack('<BBII', 11, 0, 0, 64) + struct.pack('<BBII', 20, 0, 4, 38)
+open(sys.argv[1], 'wb').write((b'TDDFI\0' + struct.pack('<H', 3) + tags + b'DISK').ljust(64, b'\0') + image)
+open(sys.argv[2], 'wb').write(bytes(image[:2078] + image[2078 + 2674:]))
 PY
 
 # Kurzweil K2000 programs: the shared drum program; a built one with both keymap entry sizes,
