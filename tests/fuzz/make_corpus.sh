@@ -305,7 +305,7 @@ def wave(name, frames, source):
     r += spread(4 << 8, 4) + spread(end + 0x40, 4) + struct.pack('<H', 14) + bytes(14)
     r += b'' if source else b''.join(struct.pack('>h', int(8000 * math.sin(i / 3))) for i in range(frames))
     return r + bytes(-len(r) % 16)
-layer = bytes(48) + struct.pack('<88H', *[1 + k % 2 for k in range(88)])
+layer = bytes(48) + struct.pack('<88H', *[1 + k // 44 for k in range(88)])
 waves = [wave('OWN', 32, 0), wave('SHARED', 32, 1)]
 at = [656, 656 + len(layer), 656 + len(layer) + len(waves[0])]
 pointers = spread(at[0] // 16, 2) + bytes(28) + bytes(4) + spread(at[1] // 16, 2) + spread(at[2] // 16, 2)
