@@ -47,8 +47,9 @@ struct EpsPosition {
 
     std::uint32_t Value() const
     {
-        return static_cast<std::uint32_t>(words[0] << 24) + static_cast<std::uint32_t>(words[1] << 16) +
-               static_cast<std::uint32_t>(words[2] << 8) + words[3];
+        std::uint32_t value = 0;
+        for (const le16& w : words) value = (value << 8) + w;  // w0 × 2^24 + w1 × 2^16 + w2 × 256 + w3
+        return value;
     }
     std::uint32_t Bytes() const { return Value() >> 8; }
 };
@@ -104,7 +105,7 @@ constexpr std::uint64_t kWaveDataAt = 288;  // a wave's own data, from the wave'
 constexpr std::uint32_t kLayerBits = 8;     // wavesample index: base × 65536 + layer × 256 + wave
 constexpr std::uint32_t kBaseBits = 16;
 // The largest instrument base whose wavesample indexes still fit an item id.
-constexpr std::uint32_t kMaxBase = (kIndexMask >> kBaseBits) - 1;
+constexpr std::uint32_t kMaxBase = kIndexMask >> kBaseBits;
 
 std::string TextOf(const EpsText& text)
 {
@@ -290,8 +291,8 @@ constexpr std::uint64_t kRootAt = kDiskIdAt + sizeof(DiskId) + 502;
 constexpr std::uint64_t kRootBlocks = 2;
 
 // Walks a disk's directory tree depth first and reads every instrument in it. Each directory
-// is read once: one that overlaps a directory already read (a tree that loops) or lies outside
-// the file is skipped, so the walk reads no more than the file holds.
+// and each instrument is read once: a directory that overlaps one already read (a tree that
+// loops) or lies outside the file is skipped, so the walk reads no more than the file holds.
 class DiskWalk {
 public:
     // An entry's data lies at its first block × 512 − `adjust`.
@@ -353,16 +354,16 @@ private:
 
     void Instrument(std::uint64_t at)
     {
-        const std::uint32_t counter = counter_++;
-        if (counter * 10 > kMaxBase) {
+        if (counter_ * 10 > kMaxBase) {
             tooMany_ = true;
             return;
         }
+        const std::uint32_t base = counter_++ * 10;
         if (!instruments_.insert(at).second) {
             skipped_ = true;
             return;
         }
-        if (!ins_Read(store_, file_, at, counter * 10)) {
+        if (!ins_Read(store_, file_, at, base)) {
             store_.host.Ask({.text = LastError.message, .caption = LastError.location});
         }
     }
@@ -387,7 +388,7 @@ struct EfeHeader {
     std::uint8_t reserved[2];
     char epsFile[9];
     std::uint8_t reserved2[19];
-    char fileType[8];  // "Instr" at its start, or 4 bytes in (where some tools put it)
+    char fileType[8];  // "Instr" at its start or 4 bytes in: instrument files carry either
     std::uint8_t reserved3[8];
 };
 static_assert(sizeof(EfeHeader) == 46 && offsetof(EfeHeader, fileType) == 30);
