@@ -13,6 +13,7 @@
 #include "kit/riff_file.h"
 #include "kit/tools.h"
 #include "store/copy_routines.h"
+#include "support/file.h"
 #include "support/last_error.h"
 
 // The item a SoundFont bank's preset becomes: the instrument kind and the preset flag.
@@ -21,6 +22,24 @@ constexpr ItemId kPreset = kInstrumentKind | 0x4000000;
 inline std::string Failure()
 {
     return LastError.location + ": " + LastError.message;
+}
+
+// The first bytes a detect function sees: zeros, with `text` at `at`.
+inline std::array<std::uint8_t, kDetectBytes> DetectHead(std::string_view text, std::size_t at = 0)
+{
+    std::array<std::uint8_t, kDetectBytes> head{};
+    std::memcpy(head.data() + at, text.data(), text.size());
+    return head;
+}
+
+// Reads `bytes` with the read function `read` alone (not through the driver) into the cleared
+// store: "read", or its failure as "location: message".
+inline std::string ReadAlone(WaveStore& store, bool (*read)(WaveStore&, File&), const Bytes& bytes)
+{
+    const TempFile f("x", bytes);
+    File file = File::OpenRead(f.Path());
+    store.ClearStore();
+    return read(store, file) ? "read" : Failure();
 }
 
 inline std::vector<std::uint8_t> Decoded(const WavesampleRec& wave)
@@ -59,9 +78,9 @@ inline std::vector<std::uint8_t> SoxRaw(const TempDir& dir, const std::string& f
                                         const std::string& options = "")
 {
     const std::string raw = dir / "decoded.raw", as = std::string(bits == 8 ? " unsigned" : " signed") + " -b ";
-    EXPECT_EQ(::Run("sox -D " + options + " " + Quoted(file) + " -t raw -e" + as + std::to_string(bits) + " " +
-                    Quoted(raw)),
-              0);
+    EXPECT_EQ(
+        ::Run("sox -D " + options + " " + Quoted(file) + " -t raw -e" + as + std::to_string(bits) + " " + Quoted(raw)),
+        0);
     const std::vector<std::uint8_t> all = ReadFileBytes(raw);
     if (bits <= 16) return all;
     std::vector<std::uint8_t> top;

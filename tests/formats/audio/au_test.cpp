@@ -111,11 +111,7 @@ TEST_F(AuRead, BadHeadersAreRefusedClearly)
         {Header(".snd", 100, 0, 2).Zeros(30), "The data offset lies inside the header or past the end of the file"},
     };
     for (const auto& [bytes, message] : cases) {
-        const TempFile f("x.au", bytes);
-        File file = File::OpenRead(f.Path());
-        store.ClearStore();
-        EXPECT_FALSE(au_Read(store, file));
-        EXPECT_EQ(Failure(), std::string("au_Read: ") + message);
+        EXPECT_EQ(ReadAlone(store, au_Read, bytes), std::string("au_Read: ") + message);
         EXPECT_EQ(Count(kWaveKind), 0u);
     }
 }

@@ -188,11 +188,7 @@ TEST_F(SingleRead, BadFilesAreRefusedClearly)
         {Bytes{}.Le16(0, 0).Zeros(300), sndr_Read, "sndr_Read: Not a Sounder (.SNDR) file!"},
     };
     for (const auto& [bytes, read, failure] : cases) {
-        const TempFile f("x", bytes);
-        File file = File::OpenRead(f.Path());
-        store.ClearStore();
-        EXPECT_FALSE(read(store, file));
-        EXPECT_EQ(Failure(), failure);
+        EXPECT_EQ(ReadAlone(store, read, bytes), failure);
         EXPECT_EQ(Count(kWaveKind), 0u);
     }
 }

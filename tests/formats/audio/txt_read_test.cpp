@@ -37,10 +37,7 @@ TEST_F(TxtRead, NumbersGiveTheSamplesAtTheWidthTheyNeed)
 TEST_F(TxtRead, SyntaxErrorsRefuseTheFile)
 {
     for (const char* text : {"1\t2", "12345678901", "5-3", "12\nhello", "1,2,x", "1.5"}) {
-        const TempFile f("x.txt", Bytes{}.Tag(text));
-        File file = File::OpenRead(f.Path());
-        EXPECT_FALSE(txt_Read(store, file)) << text;
-        EXPECT_EQ(Failure(), "txt_Read: Not a Text formatted data file") << text;
+        EXPECT_EQ(ReadAlone(store, txt_Read, Bytes{}.Tag(text)), "txt_Read: Not a Text formatted data file") << text;
     }
 }
 

@@ -142,10 +142,7 @@ TEST_F(VocRead, BadFilesAreRefusedOrCutClearly)
     for (const auto& [header, read] : {std::pair(Bytes{}.Tag("Creative Voice Fil"), false),
                                        std::pair(Bytes{}.Tag("Creative Sound File").Zeros(10), false),
                                        std::pair(Bytes{}.Tag("CREATIVE VOICE FILE").Zeros(7), true)}) {
-        const TempFile f("x.voc", header);
-        File file = File::OpenRead(f.Path());
-        store.ClearStore();
-        EXPECT_EQ(voc_Read(store, file) ? "read" : Failure(), read ? "read" : "voc_Read: Not a VOC file!");
+        EXPECT_EQ(ReadAlone(store, voc_Read, header), read ? "read" : "voc_Read: Not a VOC file!");
     }
 }
 

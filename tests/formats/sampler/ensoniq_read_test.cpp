@@ -16,16 +16,11 @@ const std::string kShared = std::string(KOBA_SHARED_TESTDATA) + "/";
 
 TEST(EnsoniqDetect, HeaderTexts)
 {
-    auto head = [](std::size_t at, std::string_view text) {
-        std::array<std::uint8_t, kDetectBytes> h{};
-        std::memcpy(h.data() + at, text.data(), text.size());
-        return h;
-    };
-    EXPECT_EQ(efe_Detect(head(2, "EPS File:")), 2);
-    EXPECT_EQ(efe_Detect(head(2, "eps file:")), 2);
-    EXPECT_EQ(efe_Detect(head(3, "EPS File:")), 0);
-    EXPECT_EQ(gkh_Detect(head(0, "TDDF")), 2);
-    EXPECT_EQ(gkh_Detect(head(0, "TDDE")), 0);
+    EXPECT_EQ(efe_Detect(DetectHead("EPS File:", 2)), 2);
+    EXPECT_EQ(efe_Detect(DetectHead("eps file:", 2)), 2);
+    EXPECT_EQ(efe_Detect(DetectHead("EPS File:", 3)), 0);
+    EXPECT_EQ(gkh_Detect(DetectHead("TDDF", 0)), 2);
+    EXPECT_EQ(gkh_Detect(DetectHead("TDDE", 0)), 0);
 }
 
 // All 25 wavesamples play the first wave's data: smooth audio whose loop is one period of
@@ -252,11 +247,7 @@ TEST_F(EnsoniqRead, BadFilesAreRefusedClearly)
         {Bytes{}.Tag("TDDX").Zeros(100), gkh_Read, "gkh_Read: Not a GKH file"},
     };
     for (const auto& c : cases) {
-        const TempFile f("x", c.file);
-        File file = File::OpenRead(f.Path());
-        store.ClearStore();
-        EXPECT_FALSE(c.read(store, file));
-        EXPECT_EQ(Failure(), c.failure);
+        EXPECT_EQ(ReadAlone(store, c.read, c.file), c.failure);
     }
     // The real instrument with its first layer only: four wavesamples share the first's data.
     std::vector<std::uint8_t> moog = ReadFileBytes(kShared + "efe/MOOGZART.efe");

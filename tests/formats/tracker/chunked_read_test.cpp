@@ -106,25 +106,27 @@ Bytes UniFile()
 
 TEST(ChunkedDetect, MagicTexts)
 {
-    auto head = [](std::string_view text, std::size_t at = 0) {
-        std::array<std::uint8_t, kDetectBytes> h{};
-        std::memcpy(h.data() + at, text.data(), text.size());
-        return h;
-    };
-    auto riff = head("RIFF");
+    auto riff = DetectHead("RIFF");
     std::memcpy(riff.data() + 8, "DSMF", 4);
     const struct {
         Detect detect;
         std::array<std::uint8_t, kDetectBytes> head;
         int score;
     } cases[] = {
-        {dsm_Detect, riff, 2},         {dsm_Detect, head("DSMF", 8), 0},
-        {dsm_Detect, head("RIFF"), 0}, {dmf_Detect, head("DDMF"), 2},
-        {dmf_Detect, head("DDSF"), 0}, {dsf_Detect, head("DDSF"), 2},
-        {dsf_Detect, head("DDMF"), 0}, {okt_Detect, head("OKTASONG"), 2},
-        {okt_Detect, head("OKTA"), 1}, {okt_Detect, head("SONG", 4), 0},
-        {med_Detect, head("MMD3"), 2}, {med_Detect, head("MMC"), 0},
-        {uni_Detect, head("UN05"), 2}, {uni_Detect, head("UN1"), 0},
+        {dsm_Detect, riff, 2},
+        {dsm_Detect, DetectHead("DSMF", 8), 0},
+        {dsm_Detect, DetectHead("RIFF"), 0},
+        {dmf_Detect, DetectHead("DDMF"), 2},
+        {dmf_Detect, DetectHead("DDSF"), 0},
+        {dsf_Detect, DetectHead("DDSF"), 2},
+        {dsf_Detect, DetectHead("DDMF"), 0},
+        {okt_Detect, DetectHead("OKTASONG"), 2},
+        {okt_Detect, DetectHead("OKTA"), 1},
+        {okt_Detect, DetectHead("SONG", 4), 0},
+        {med_Detect, DetectHead("MMD3"), 2},
+        {med_Detect, DetectHead("MMC"), 0},
+        {uni_Detect, DetectHead("UN05"), 2},
+        {uni_Detect, DetectHead("UN1"), 0},
     };
     for (const auto& c : cases) EXPECT_EQ(c.detect(c.head), c.score) << &c - cases;
 }
@@ -242,11 +244,7 @@ TEST_F(ChunkedRead, BadFilesAreRefusedClearly)
         {uni_Read, UniHeader('x', 1, 1, 1, 1), "uni_Read: Unknown Unimod version"},
     };
     for (const auto& c : cases) {
-        const TempFile f("x.bad", c.file);
-        File file = File::OpenRead(f.Path());
-        store.ClearStore();
-        EXPECT_FALSE(c.read(store, file));
-        EXPECT_EQ(Failure(), c.failure);
+        EXPECT_EQ(ReadAlone(store, c.read, c.file), c.failure);
         EXPECT_EQ(Count(kWaveKind), 0u) << c.failure;
     }
 }

@@ -116,14 +116,10 @@ TEST_F(MdlRead, ModuleRecordsOfBothVersionsAndTheirData)
 
 TEST(MdlDetect, MagicTexts)
 {
-    auto head = [](std::string_view text) {
-        std::array<std::uint8_t, kDetectBytes> h{};
-        std::memcpy(h.data(), text.data(), text.size());
-        return h;
-    };
-    EXPECT_EQ(std::tuple(mdl_Detect(head("DMDL")), mdl_Detect(head("DSPL")), mdl_Detect(head("dmdl"))),
-              std::tuple(2, 0, 0));
-    EXPECT_EQ(std::tuple(spl_Detect(head("DSPL")), spl_Detect(head("DMDL"))), std::tuple(2, 0));
+    EXPECT_EQ(
+        std::tuple(mdl_Detect(DetectHead("DMDL")), mdl_Detect(DetectHead("DSPL")), mdl_Detect(DetectHead("dmdl"))),
+        std::tuple(2, 0, 0));
+    EXPECT_EQ(std::tuple(spl_Detect(DetectHead("DSPL")), spl_Detect(DetectHead("DMDL"))), std::tuple(2, 0));
 }
 
 TEST_F(MdlRead, BadFilesAreRefusedClearly)
@@ -142,11 +138,7 @@ TEST_F(MdlRead, BadFilesAreRefusedClearly)
         {Bytes{}.Tag("DSP").Zeros(60), spl_Read, "spl_Read: Not a Digitrakker Sample (.SPL) file", 0},
     };
     for (const auto& c : cases) {
-        const TempFile f("x", c.file);
-        File file = File::OpenRead(f.Path());
-        store.ClearStore();
-        EXPECT_FALSE(c.read(store, file));
-        EXPECT_EQ(Failure(), c.failure);
+        EXPECT_EQ(ReadAlone(store, c.read, c.file), c.failure);
         EXPECT_EQ(Count(kWaveKind), c.waves) << c.failure;
     }
 }

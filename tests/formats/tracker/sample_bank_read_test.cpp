@@ -22,23 +22,21 @@ std::tuple<std::uint32_t, std::uint32_t, int> Loop(const WavesampleRec& w)
 
 TEST(BankDetect, Signatures)
 {
-    auto head = [](std::size_t at, std::string_view text) {
-        std::array<std::uint8_t, kDetectBytes> h{};
-        std::memcpy(h.data() + at, text.data(), text.size());
-        return h;
-    };
     using Detect = int (*)(std::span<const std::uint8_t, kDetectBytes>);
     const struct {
         Detect detect;
         std::array<std::uint8_t, kDetectBytes> head;
         int score;
     } cases[] = {
-        {fmt669_Detect, head(0, "if"), 2},   {fmt669_Detect, head(0, "JN"), 2},   {fmt669_Detect, head(0, "fi"), 0},
-        {mtm_Detect, head(0, "MTM"), 2},     {mtm_Detect, head(0, "MTm"), 0},     {far_Detect, head(0, "FAR\xFE"), 2},
-        {far_Detect, head(0, "FAR "), 0},    {fsm_Detect, head(0, "FSM\xFE"), 2}, {fsm_Detect, head(0, "FSM"), 0},
-        {f2r_Detect, head(0, "F2R"), 2},     {f2r_Detect, head(0, "F2r"), 0},     {ult_Detect, head(0, "MAS"), 2},
-        {ult_Detect, head(0, "MAZ"), 0},     {uwf_Detect, head(34, "MUWF"), 2},   {uwf_Detect, head(0, "MUWF"), 0},
-        {psm_Detect, head(0, "PSM\xFE"), 2}, {psm_Detect, head(0, "PSM "), 0},
+        {fmt669_Detect, DetectHead("if", 0), 2}, {fmt669_Detect, DetectHead("JN", 0), 2},
+        {fmt669_Detect, DetectHead("fi", 0), 0}, {mtm_Detect, DetectHead("MTM", 0), 2},
+        {mtm_Detect, DetectHead("MTm", 0), 0},   {far_Detect, DetectHead("FAR\xFE", 0), 2},
+        {far_Detect, DetectHead("FAR ", 0), 0},  {fsm_Detect, DetectHead("FSM\xFE", 0), 2},
+        {fsm_Detect, DetectHead("FSM", 0), 0},   {f2r_Detect, DetectHead("F2R", 0), 2},
+        {f2r_Detect, DetectHead("F2r", 0), 0},   {ult_Detect, DetectHead("MAS", 0), 2},
+        {ult_Detect, DetectHead("MAZ", 0), 0},   {uwf_Detect, DetectHead("MUWF", 34), 2},
+        {uwf_Detect, DetectHead("MUWF", 0), 0},  {psm_Detect, DetectHead("PSM\xFE", 0), 2},
+        {psm_Detect, DetectHead("PSM ", 0), 0},
     };
     for (const auto& c : cases) EXPECT_EQ(c.detect(c.head), c.score) << &c - cases;
 }
@@ -200,11 +198,7 @@ TEST_F(BankRead, BadFilesAreRefusedClearly)
         {PsmFile(1, 0), psm_Read, "psm_Read: This is a song file, i.e. it contains no samples"},
     };
     for (const auto& c : cases) {
-        const TempFile f("x.bin", c.file);
-        File file = File::OpenRead(f.Path());
-        store.ClearStore();
-        EXPECT_FALSE(c.read(store, file));
-        EXPECT_EQ(Failure(), c.failure);
+        EXPECT_EQ(ReadAlone(store, c.read, c.file), c.failure);
         EXPECT_EQ(Count(kBankId), 0u) << c.failure;
     }
 }

@@ -23,29 +23,24 @@ void Put(std::vector<std::uint8_t>& f, std::size_t at, std::initializer_list<uns
 
 TEST(TrackerDetect, MagicTextsAndVolumes)
 {
-    auto head = [](std::size_t at, std::string_view text) {
-        std::array<std::uint8_t, kDetectBytes> h{};
-        std::memcpy(h.data() + at, text.data(), text.size());
-        return h;
-    };
     using Detect = int (*)(std::span<const std::uint8_t, kDetectBytes>);
     const struct {
         Detect detect;
         std::array<std::uint8_t, kDetectBytes> head;
         int score;
     } cases[] = {
-        {s3m_Detect, head(44, "SCRM"), 2},
-        {s3m_Detect, head(44, "SCRS"), 0},
-        {s3i_Detect, head(76, "SCRS"), 2},
-        {s3i_Detect, head(44, "SCRM"), 0},
-        {xm_Detect, head(0, "Extended Module: "), 2},
-        {xm_Detect, head(0, "EXTENDED MODULE: "), 2},
-        {xm_Detect, head(0, "Extended Module:_"), 0},
-        {xi_Detect, head(0, "extended instrument: "), 2},
-        {xi_Detect, head(0, "Extended Module: "), 0},
-        {mod_Detect, head(45, "\x40"), 1},            // volume 64 in the first slot
-        {mod_Detect, head(45 + 30 * 14, "\x41"), 0},  // 65 in the fifteenth
-        {mod_Detect, head(45 + 30 * 15, "\xFF"), 1},  // the sixteenth plays no part
+        {s3m_Detect, DetectHead("SCRM", 44), 2},
+        {s3m_Detect, DetectHead("SCRS", 44), 0},
+        {s3i_Detect, DetectHead("SCRS", 76), 2},
+        {s3i_Detect, DetectHead("SCRM", 44), 0},
+        {xm_Detect, DetectHead("Extended Module: ", 0), 2},
+        {xm_Detect, DetectHead("EXTENDED MODULE: ", 0), 2},
+        {xm_Detect, DetectHead("Extended Module:_", 0), 0},
+        {xi_Detect, DetectHead("extended instrument: ", 0), 2},
+        {xi_Detect, DetectHead("Extended Module: ", 0), 0},
+        {mod_Detect, DetectHead("\x40", 45), 1},            // volume 64 in the first slot
+        {mod_Detect, DetectHead("\x41", 45 + 30 * 14), 0},  // 65 in the fifteenth
+        {mod_Detect, DetectHead("\xFF", 45 + 30 * 15), 1},  // the sixteenth plays no part
     };
     for (const auto& c : cases) EXPECT_EQ(c.detect(c.head), c.score) << &c - cases;
 }
@@ -355,24 +350,19 @@ TEST_F(TrackerRead, BadFilesAreRefusedClearly)
     const Bytes xi = Bytes{}.Text("Extended Instrument: ", 21).Zeros(275).Le16(17).Zeros(40 * 17);
     const struct {
         Bytes file;
-        const char* name;
+        bool (*read)(WaveStore&, File&);
         const char* failure;
     } cases[] = {
-        {XmHead("Extended Module: ", 0, 0, 1), "x.xm", "xm_Read: The module header size is out of range"},
-        {XmHead("Extended Module: ", 0xFFFFFFFF, 0, 1), "x.xm", "xm_Read: The module header size is out of range"},
-        {tooMany.Zeros(40 * 17), "x.xm", "xm_Read: An instrument has more than 16 samples"},
-        {Bytes{}.Text("Extended Modul", 60), "x.xm", "xm_Read: Not an XM - Extended Module file"},
-        {xi, "x.xi", "xi_Read: The instrument has more than 16 samples"},
-        {Bytes{}.Text("Extended Instrument:", 300), "x.xi", "xi_Read: Not an XI - Extended Instrument file"},
-        {Bytes{}.Zeros(44).Tag("SCRN").Zeros(100), "x.s3m", "s3m_Read: Not an S3M module!"},
+        {XmHead("Extended Module: ", 0, 0, 1), xm_Read, "xm_Read: The module header size is out of range"},
+        {XmHead("Extended Module: ", 0xFFFFFFFF, 0, 1), xm_Read, "xm_Read: The module header size is out of range"},
+        {tooMany.Zeros(40 * 17), xm_Read, "xm_Read: An instrument has more than 16 samples"},
+        {Bytes{}.Text("Extended Modul", 60), xm_Read, "xm_Read: Not an XM - Extended Module file"},
+        {xi, xi_Read, "xi_Read: The instrument has more than 16 samples"},
+        {Bytes{}.Text("Extended Instrument:", 300), xi_Read, "xi_Read: Not an XI - Extended Instrument file"},
+        {Bytes{}.Zeros(44).Tag("SCRN").Zeros(100), s3m_Read, "s3m_Read: Not an S3M module!"},
     };
     for (const auto& c : cases) {
-        const TempFile f(c.name, c.file);
-        File file = File::OpenRead(f.Path());
-        store.ClearStore();
-        const bool xmRow = std::string(c.name) == "x.xm", xiRow = std::string(c.name) == "x.xi";
-        EXPECT_FALSE(xmRow ? xm_Read(store, file) : xiRow ? xi_Read(store, file) : s3m_Read(store, file));
-        EXPECT_EQ(Failure(), c.failure);
+        EXPECT_EQ(ReadAlone(store, c.read, c.file), c.failure);
         EXPECT_EQ(Count(kWaveKind), 0u) << c.failure;
     }
 }
