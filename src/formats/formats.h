@@ -166,6 +166,15 @@ bool eui_Read(WaveStore& store, File& file);
 // LastError ("ins_Read"); what was made before a failure stays.
 bool ins_Read(WaveStore& store, const File& file, std::uint64_t start, std::uint32_t base);
 
+// Single-wave sampler files: Yamaha SY-series and TX16W waves (12-bit packed), AKAI MPC3000.
+bool syw_Read(WaveStore& store, File& file);
+int syw_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool txw_Read(WaveStore& store, File& file);
+int txw_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool txw_Copy(const WavesampleRec& wave, SampleSink& sink);
+bool akai_WaveRead(WaveStore& store, File& file);
+int akai_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+
 // The pseudo-targets: playback on the wave output device, and the clipboard.
 bool dac_Write(WaveStore& store, File* file, ItemId item);
 bool clip_Write(WaveStore& store, File* file, ItemId item);

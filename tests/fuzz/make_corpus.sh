@@ -361,6 +361,24 @@ open(corpus + '/kr1/set.kr1', 'wb').write(first)
 open(corpus + '/kr1/set.kr2', 'wb').write(b'PRAM' + struct.pack('>I', at) + bytes(at - 8) + tone(200, 40))
 PY
 
+# Single-wave sampler files: SoX's TX16W wave, and an SY wave (16-bit, looped) and an MPC3000
+# sample built here ("snd" seeds the raw-data row of that extension too).
+mkdir -p "$corpus"/{syw,txw,snd}
+sox "$work/tone1.wav" -t txw "$corpus/txw/sox.txw" trim 0 0.02 2>/dev/null
+python3 - "$work/tone1.wav" "$corpus" <<'PY'
+import struct, sys
+tone = open(sys.argv[1], 'rb').read()
+pcm = tone[tone.index(b'data') + 8:][:400]
+be = b''.join(pcm[i + 1:i + 2] + pcm[i:i + 1] for i in range(0, len(pcm), 2))
+def low(v):
+    return bytes([v & 127, v >> 7 & 127, v >> 14 & 127])
+syw = b'SY' + bytes(16) + bytes([72]) + bytes(5) + bytes([2]) + bytes(9) + bytes([10]) + bytes(9) + bytes([0])
+syw += bytes([0x01, 0x31, 0x14]) + low(200) + low(20) + low(180)
+open(sys.argv[2] + '/syw/looped.syw', 'wb').write(syw.ljust(1024, b'\0') + be)
+akai = b'\x01\x02' + b'tone'.ljust(16, b'\0') + bytes(4) + struct.pack('<3I', 4, 50, 200) + bytes(4)
+open(sys.argv[2] + '/snd/mpc3000.snd', 'wb').write(akai + pcm)
+PY
+
 # Text audio: numbers, signs, comments and separators.
 printf '; a ramp\r\n0\r\n-12, 300\r\n--7 ;twice negated\n\n65535,\n-1 000\n' >"$corpus/txt/mixed.txt"
 sox "$work/tone1.wav" -t raw -e signed -b 16 - trim 0 0.02 | od -An -v -td2 -w2 | tr -d ' ' >"$corpus/txt/tone.txt"
