@@ -59,7 +59,7 @@ constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"s3m", s3m_Read, s3m_Detect, "Scream tracker v3 module", "s3m_Read"},
     {"sam", raw_Read, AlwaysWeak, "Signed 8bit Sample data", "sam_Read"},
     {"sbk", sbk_Read, sbk_Detect, "Emu SoundFonts Bank / SB AWE32", "sbk_Read"},
-    {"sdk", kNotYet, kNoTest, "Roland S-550, S-50, S-330 disk image", "sdk_Read"},
+    {"sdk", sdk_Read, sdk_Detect, "Roland S-550, S-50, S-330 disk image", "sdk_Read"},
     {"sds", kNotYet, kNoTest, "Raw Midi Sample Dump Standard", "sds_Read"},
     {"sdx", kNotYet, kNoTest, "Compacted Midi Sample Dump", "sdx_Read"},
     {"sf", sf_Read, sf_Detect, "IRCAM SoundFile format", "sf_Read"},

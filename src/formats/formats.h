@@ -166,13 +166,17 @@ bool eui_Read(WaveStore& store, File& file);
 // LastError ("ins_Read"); what was made before a failure stays.
 bool ins_Read(WaveStore& store, const File& file, std::uint64_t start, std::uint32_t base);
 
-// Single-wave sampler files: Yamaha SY-series and TX16W waves (12-bit packed), AKAI MPC3000.
+// Sampler waves: Yamaha SY-series and TX16W waves (12-bit packed), AKAI MPC3000 samples.
 bool syw_Read(WaveStore& store, File& file);
 int syw_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool txw_Read(WaveStore& store, File& file);
 int txw_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool txw_Copy(const WavesampleRec& wave, SampleSink& sink);
 bool akai_WaveRead(WaveStore& store, File& file);
+// Roland S-550, S-50 and S-330 disk images, 12-bit packed like the TX16W's.
+bool sdk_Read(WaveStore& store, File& file);
+int sdk_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool sdk12_Copy(const WavesampleRec& wave, SampleSink& sink);
 int akai_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 
 // The pseudo-targets: playback on the wave output device, and the clipboard.

@@ -379,6 +379,31 @@ akai = b'\x01\x02' + b'tone'.ljust(16, b'\0') + bytes(4) + struct.pack('<3I', 4,
 open(sys.argv[2] + '/snd/mpc3000.snd', 'wb').write(akai + pcm)
 PY
 
+# Roland 12-bit disk image: the header, the wave table with a looped and an unlooped wave, and
+# the wave memory they use (the rest of a real disk is left out).
+mkdir -p "$corpus/sdk"
+python3 - "$work/tone1.wav" "$corpus/sdk/two-waves.sdk" <<'PY'
+import struct, sys
+tone = open(sys.argv[1], 'rb').read()
+pcm = tone[tone.index(b'data') + 8:][:1200]
+packed = bytearray()
+for i in range(0, len(pcm) - 3, 4):
+    a, b = (v >> 4 & 0xFFF for v in struct.unpack_from('<hh', pcm, i))
+    packed += bytes([a >> 4, (a & 15) << 4 | (b & 15), b >> 4])
+image = bytearray(73728) + packed
+image[4:13] = b'S550 DISK'
+def wave(i, name, start, end, loop, mode):
+    r = bytearray(128)
+    r[0:len(name)] = name
+    r[11], r[12] = 1, 72
+    r[16:19], r[19:22], r[22:25] = (v.to_bytes(3, 'big') for v in (start, end, loop))
+    r[25] = mode
+    image[69120 + 128 * i:69120 + 128 * (i + 1)] = r
+wave(0, b'tone', 0, 299, 100, 0)
+wave(1, b'tail', 300, 599, 0, 2)
+open(sys.argv[2], 'wb').write(image)
+PY
+
 # Text audio: numbers, signs, comments and separators.
 printf '; a ramp\r\n0\r\n-12, 300\r\n--7 ;twice negated\n\n65535,\n-1 000\n' >"$corpus/txt/mixed.txt"
 sox "$work/tone1.wav" -t raw -e signed -b 16 - trim 0 0.02 | od -An -v -td2 -w2 | tr -d ' ' >"$corpus/txt/tone.txt"

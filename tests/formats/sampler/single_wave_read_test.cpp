@@ -98,4 +98,64 @@ TEST_F(SingleWave, BadAndCutFiles)
     SweepTruncations(AkaiFile("kick", 10, 110, 100, 110), "x.snd", 3);
 }
 
+// A 12-bit Roland image of the model `model` with a wave memory of two segments.
+std::vector<std::uint8_t> RolandImage(const char* model)
+{
+    std::vector<std::uint8_t> image(73728 + 2 * 18432);
+    std::memcpy(&image[4], model, std::strlen(model));
+    return image;
+}
+
+// Wave record `i`: name, rate bit, key, bank and segment, start/end/loop start, loop mode, fine tune.
+void RolandWave(std::vector<std::uint8_t>& image, int i, const char* name, unsigned rate, unsigned key,
+                unsigned segment, unsigned start, unsigned end, unsigned loopStart, unsigned mode, unsigned fine)
+{
+    std::uint8_t* r = &image[69120 + 128 * static_cast<std::size_t>(i)];
+    std::memcpy(r, name, std::strlen(name));
+    r[11] = static_cast<std::uint8_t>(rate), r[12] = static_cast<std::uint8_t>(key),
+    r[14] = static_cast<std::uint8_t>(segment);
+    for (const auto [at, v] : {std::pair(16, start), std::pair(19, end), std::pair(22, loopStart)}) {
+        for (int b = 0; b < 3; ++b) r[at + b] = static_cast<std::uint8_t>(v >> (16 - 8 * b));
+    }
+    r[25] = static_cast<std::uint8_t>(mode), r[37] = static_cast<std::uint8_t>(fine);
+}
+
+TEST_F(SingleWave, RolandDiskImages)
+{
+    std::vector<std::uint8_t> image = RolandImage("S550 DISK");
+    RolandWave(image, 0, "piano", 1, 72, 0, 257, 512, 300, 1, 5);
+    RolandWave(image, 1, "edge", 0, 60, 1, 0, 1, 0, 2, 0);
+    RolandWave(image, 2, "empty", 0, 60, 0, 100, 100, 0, 0, 0);
+    const std::size_t edge = 73728 + 18432;
+    image[edge] = 0x7F, image[edge + 1] = 0xF0, image[edge + 2] = 0x80;
+    ASSERT_TRUE(Import(Bytes{}.Append(image), "x.sdk")) << Failure();
+    EXPECT_STREQ(store.FetchBank()->name, "S550 DISK");  // a blank volume name keeps the model
+    EXPECT_EQ(Count(kWaveKind), 2u);
+    const WavesampleRec& w = Wave(0);
+    EXPECT_EQ(std::tuple(w.layout.offset, w.length, w.loopStart, w.loopEnd, int{w.loopFlags}, w.sampleRate,
+                         int{w.rootKey}, int{w.fineTune}),
+              std::tuple(std::uint64_t{73728 + 384}, 257u, 44u, 256u, kLoopFound | kLoopBidirectional, 15000u, 60, 10));
+    EXPECT_EQ(std::tuple(Decoded(Wave(1)), Wave(1).sampleRate, Loops(Wave(1))),
+              std::tuple(std::vector<std::uint8_t>{0xF0, 0x7F, 0x00, 0x80}, 30000u, false));
+    std::memcpy(&image[68608 + 51], "VOLUME NAME1", 12);
+    for (int i = 0; i < 12; ++i)
+        image[68608 + 63 + 4 * static_cast<std::size_t>(i)] = static_cast<std::uint8_t>('a' + i);
+    ASSERT_TRUE(Import(Bytes{}.Append(image), "x.sdk"));
+    EXPECT_STREQ(store.FetchBank()->name, "VOLUME NAME1abcdefghijkl");
+    SweepTruncations(Bytes{}.Append(image), "x.sdk", 4, 69000, 4099);
+
+    EXPECT_EQ(ReadAlone(store, sdk_Read, Bytes{}.Append(RolandImage("S-70"))),
+              "sdk16_Read: Sorry, don't understand disk images of the 16bit Roland samplers (S-770, S-70...)");
+    EXPECT_EQ(ReadAlone(store, sdk_Read, Bytes{}.Append(RolandImage("S-90"))), "sdk_Read: Not a supported .SDK file");
+    EXPECT_EQ(ReadAlone(store, sdk_Read, Bytes{}.U8(1).Append(RolandImage("S550"))), "sdk_Read: Not an .SDK file");
+    const struct {
+        const char* model;
+        int score;
+    } models[] = {{"S550", 2}, {"S-50", 2}, {"S330", 2}, {"S770", 1}, {"S-70", 1}, {"S-90", 0}};
+    for (const auto& [model, score] : models) EXPECT_EQ(sdk_Detect(DetectHead(model, 4)), score) << model;
+    EXPECT_EQ(sdk_Detect(DetectHead("\x01"
+                                    "000S550")),
+              0);
+}
+
 }  // namespace
