@@ -52,7 +52,7 @@ TEST_F(EnsoniqRead, RealInstrumentAndItsCopies)
 }
 
 // An EPS instrument as the sampler stores it: one byte per little-endian word.
-struct WaveSpec {
+struct WavePlan {
     const char* name;
     std::vector<std::int16_t> data;  // empty: shares `source` of `sourceLayer`
     unsigned source, sourceLayer;
@@ -61,10 +61,10 @@ struct WaveSpec {
     std::uint32_t loopStart, loopEnd;  // positions: bytes × 256
 };
 
-struct InstrumentSpec {
+struct InstrumentPlan {
     const char* name;
     std::map<unsigned, std::vector<unsigned>> layers;  // the waves its keys play in turn from key 21
-    std::map<unsigned, WaveSpec> waves;
+    std::map<unsigned, WavePlan> waves;
 };
 
 void Spread(Bytes& b, std::uint32_t value, int bytes)
@@ -77,16 +77,16 @@ void SpreadText(Bytes& b, std::string_view text)
     for (std::size_t i = 0; i < 12; ++i) b.Le16(i < text.size() ? text[i] : 0);
 }
 
-Bytes BuildInstrument(const InstrumentSpec& spec)
+Bytes BuildInstrument(const InstrumentPlan& plan)
 {
     std::vector<Bytes> layers(8), waves(128);
-    for (const auto& [l, keys] : spec.layers) {
+    for (const auto& [l, keys] : plan.layers) {
         layers[l].Zeros(48);
         for (std::size_t k = 0; k < 88; ++k) layers[l].Le16(keys[k % keys.size()]);
     }
-    for (const auto& [w, s] : spec.waves) {
-        const auto source = spec.waves.find(s.source);
-        const auto& data = s.data.empty() && source != spec.waves.end() ? source->second.data : s.data;
+    for (const auto& [w, s] : plan.waves) {
+        const auto source = plan.waves.find(s.source);
+        const auto& data = s.data.empty() && source != plan.waves.end() ? source->second.data : s.data;
         const std::size_t frames = std::max<std::size_t>(data.size(), 1);
         Bytes& b = waves[w].Zeros(10);
         SpreadText(b, s.name);
@@ -99,7 +99,7 @@ Bytes BuildInstrument(const InstrumentSpec& spec)
         for (std::int16_t v : s.data) b.Be16(static_cast<std::uint16_t>(v));
     }
     Bytes head = Bytes{}.Zeros(10), body;
-    SpreadText(head, spec.name);
+    SpreadText(head, plan.name);
     head.Zeros(66);
     std::uint32_t at = 656;
     for (std::vector<Bytes>* records : {&layers, &waves}) {
@@ -114,22 +114,22 @@ Bytes BuildInstrument(const InstrumentSpec& spec)
     return head.Zeros(4 + 8).Append(body);
 }
 
-// Checks what instrument base `base` reads as against `spec`.
-void ExpectInstrument(const WaveStore& store, std::uint32_t base, const InstrumentSpec& spec)
+// Checks what instrument base `base` reads as against `plan`.
+void ExpectInstrument(const WaveStore& store, std::uint32_t base, const InstrumentPlan& plan)
 {
     std::uint32_t index = base;
-    for (const auto& [l, keys] : spec.layers) {
+    for (const auto& [l, keys] : plan.layers) {
         const InstrumentRec* inst = store.FetchInstrument(kInstrumentKind | index++);
-        ASSERT_NE(inst, nullptr) << spec.name;
-        EXPECT_TRUE(std::string(inst->name).ends_with(spec.name));
+        ASSERT_NE(inst, nullptr) << plan.name;
+        EXPECT_TRUE(std::string(inst->name).ends_with(plan.name));
         EXPECT_EQ(std::tuple(inst->layer.keyMap[20], inst->layer.keyMap[109]),
                   std::tuple(kWaveKind | NO_ITEM, kWaveKind | NO_ITEM));
         for (std::uint32_t k = 0; k < 88; ++k)
             EXPECT_EQ(inst->layer.keyMap[21 + k], kWaveKind | base << 16 | l << 8 | keys[k % keys.size()]);
-        for (const auto& [w, s] : spec.waves) {
+        for (const auto& [w, s] : plan.waves) {
             const WavesampleRec* wave = store.FetchWave(kWaveKind | base << 16 | l << 8 | w);
-            const auto source = spec.waves.find(s.source);
-            if (s.data.empty() && (source == spec.waves.end() || !spec.layers.contains(s.sourceLayer))) {
+            const auto source = plan.waves.find(s.source);
+            if (s.data.empty() && (source == plan.waves.end() || !plan.layers.contains(s.sourceLayer))) {
                 EXPECT_EQ(wave, nullptr) << s.name;
                 continue;
             }
@@ -153,12 +153,12 @@ std::vector<std::int16_t> Tone(std::size_t frames, double step)
     return v;
 }
 
-const InstrumentSpec kPiano{"PIANO",
+const InstrumentPlan kPiano{"PIANO",
                             {{0, {5, 1}}, {2, {1}}},
                             {{1, {"LOW", Tone(40, 0.3), 0, 0, 2, 36, 25, 25000, 8 << 8, 73 << 8}},
                              {5, {"HIGH", Tone(24, 0.7), 0, 0, 4, 100, 0, 48000, 2 << 8, (21 << 8) + 0x40}},
                              {7, {"GHOST", {}, 9, 0, 0, 0, 1, 44100, 0, 0}}}};
-const InstrumentSpec kStrings{"STRINGS",
+const InstrumentPlan kStrings{"STRINGS",
                               {{0, {2, 3}}},
                               {{2, {"OWN", Tone(30, 0.2), 0, 0, 3, 44, 1, 44100, 3 << 8, 51 << 8}},
                                {3, {"COPY", {}, 2, 0, 1, 16, 25, 25000, 0, 0}}}};
