@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 rows=(wav aiff iff au avr sf smp sndt voc txt pat sbk mod s3m s3i stm xm xi mdl spl gen)
 rows+=(669 mtm far fsm f2r ult uwf psm dsm dmf dsf okt med uni)
 rows+=(krz kr1)
-rows+=(syw txw snd sdk)
+rows+=(syw txw snd sdk sds sdx)
 rows+=(efe ins gkh eui)
 [ "${1:-}" = all ] || rows=("$1")
 seconds=${2:-600}

@@ -60,8 +60,8 @@ constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"sam", raw_Read, AlwaysWeak, "Signed 8bit Sample data", "sam_Read"},
     {"sbk", sbk_Read, sbk_Detect, "Emu SoundFonts Bank / SB AWE32", "sbk_Read"},
     {"sdk", sdk_Read, sdk_Detect, "Roland S-550, S-50, S-330 disk image", "sdk_Read"},
-    {"sds", kNotYet, kNoTest, "Raw Midi Sample Dump Standard", "sds_Read"},
-    {"sdx", kNotYet, kNoTest, "Compacted Midi Sample Dump", "sdx_Read"},
+    {"sds", sds_Read, sds_Detect, "Raw Midi Sample Dump Standard", "sds_Read"},
+    {"sdx", sdx_Read, sdx_Detect, "Compacted Midi Sample Dump", "sdx_Read"},
     {"sf", sf_Read, sf_Detect, "IRCAM SoundFile format", "sf_Read"},
     {"smp", smp_Read, smp_Detect, "Samplevision file", "smp_Read"},
     {"snd", snd_Read, AlwaysWeak, "Raw unsigned 8bit PCM data", "snd_Read"},
@@ -94,7 +94,6 @@ bool WriteNotSupported(WaveStore&, File*, ItemId)
     return Fail(Location, "Writing this format is not supported yet");
 }
 
-constexpr char kSds[] = "sds_Write";
 constexpr char kWfs[] = "wfs_Write";
 
 constexpr std::uint32_t kWave = kWaveKind;
@@ -111,7 +110,7 @@ constexpr std::array<ExportFormat, 14> kExportFormats = {{
     {"pat", pat_Write, "Advanced Gravis UltraSound Patch", kWave | kInst, false, "pat_Write"},
     {"raw", raw_Write, "Raw Signed Data", kWave, false, "raw_Write"},
     {"sbk", sbk_Write, "Emu SoundFonts Bank / SB AWE32", kWave | kInst | kBank, false, "sbk_Write"},
-    {"sds", WriteNotSupported<kSds>, "Midi Sample Dump", kWave, false, kSds},
+    {"sds", sds_Write, "Midi Sample Dump", kWave, false, "sds_Write"},
     {"snd", snd_Write, "Raw Unsigned Data", kWave, false, "snd_Write"},
     {"txt", txt_Write, "Ascii Text Description", kWave | kInst | kBank | kFolder, false, "txt_Write"},
     {"wav", wav_Write, "Ms Windows PCM waves", kWave, false, "wav_Write"},

@@ -178,6 +178,13 @@ bool sdk_Read(WaveStore& store, File& file);
 int sdk_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool sdk12_Copy(const WavesampleRec& wave, SampleSink& sink);
 int akai_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+// MIDI Sample Dumps: raw system-exclusive dumps (read and written) and the SDX container.
+bool sds_Read(WaveStore& store, File& file);
+int sds_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool sds_Copy(const WavesampleRec& wave, SampleSink& sink);
+bool sds_Write(WaveStore& store, File* file, ItemId item);
+bool sdx_Read(WaveStore& store, File& file);
+int sdx_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 
 // The pseudo-targets: playback on the wave output device, and the clipboard.
 bool dac_Write(WaveStore& store, File* file, ItemId item);

@@ -404,6 +404,21 @@ wave(1, b'tail', 300, 599, 0, 2)
 open(sys.argv[2], 'wb').write(image)
 PY
 
+# MIDI Sample Dumps: KOBA's own dumps of a looped 16-bit and an 8-bit sound, trimmed to a few
+# packets; an SDX file built here (empty comment, so one byte is skipped).
+mkdir -p "$corpus"/{sds,sdx}
+"$kobacli" convert "$work/looped.wav" "$work/looped.sds" >/dev/null
+head -c $((21 + 127 * 6)) "$work/looped.sds" >"$corpus/sds/koba-loop.sds"
+"$kobacli" convert "$corpus/wav/pcm8.wav" "$work/pcm8.sds" >/dev/null
+head -c $((21 + 127 * 4)) "$work/pcm8.sds" >"$corpus/sds/koba-8bit.sds"
+python3 - "$work/tone1.wav" "$corpus/sdx/looped.sdx" <<'PY'
+import struct, sys
+tone = open(sys.argv[1], 'rb').read()
+pcm = bytes(b ^ 0x80 if i % 2 else b for i, b in enumerate(tone[tone.index(b'data') + 8:][:400]))
+header = b'\0' + struct.pack('<HBIIII', 3, 16, 11025, 200, 20, 180) + bytes([0, 0])
+open(sys.argv[2], 'wb').write(b'SDX:tone\x1a\x01\x00\x00' + header + pcm)
+PY
+
 # Text audio: numbers, signs, comments and separators.
 printf '; a ramp\r\n0\r\n-12, 300\r\n--7 ;twice negated\n\n65535,\n-1 000\n' >"$corpus/txt/mixed.txt"
 sox "$work/tone1.wav" -t raw -e signed -b 16 - trim 0 0.02 | od -An -v -td2 -w2 | tr -d ' ' >"$corpus/txt/tone.txt"

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "formats/common/sample_data.h"
+#include "formats/common/seven_bit.h"
 #include "formats/formats.h"
 #include "store/copy_routines.h"
 #include "store/wave_store.h"
@@ -34,11 +35,6 @@ struct SywHeader {
 static_assert(sizeof(SywHeader) == 64);
 static_assert(offsetof(SywHeader, loopMode) == 24 && offsetof(SywHeader, bits) == 44 &&
               offsetof(SywHeader, loopEnd) == 54);
-
-std::uint32_t LowFirst(const std::uint8_t (&v)[3])
-{
-    return v[0] + v[1] * 128u + v[2] * 16384u;
-}
 
 std::uint8_t LoopFlags(std::uint8_t mode)
 {
@@ -78,11 +74,11 @@ bool syw_Read(WaveStore& store, File& file)
     const std::uint32_t period = h.period[0] * 16384u + h.period[1] * 128u + h.period[2];
     wave.sampleRate = period == 0 ? 44100 : 1000000000u / period;
     wave.rootKey = static_cast<std::uint8_t>(std::clamp(h.rootKey - 48, 0, 127));
-    std::uint64_t length = LowFirst(h.length);
+    std::uint64_t length = SevenBitNumber(h.length);
     // Without a length the wave is the rest of the file, in frames of the stated width.
     if (length == 0) length = (reader.Size() - std::min(reader.Size(), kDataAt)) / ((wave.layout.bits + 7u) / 8);
-    wave.loopStart = LowFirst(h.loopStart);
-    wave.loopEnd = LowFirst(h.loopEnd) != 0 ? LowFirst(h.loopEnd) : static_cast<std::uint32_t>(length);
+    wave.loopStart = SevenBitNumber(h.loopStart);
+    wave.loopEnd = SevenBitNumber(h.loopEnd) != 0 ? SevenBitNumber(h.loopEnd) : static_cast<std::uint32_t>(length);
     wave.loopFlags = LoopFlags(h.loopMode);
     PlaceSampleData(store, wave, reader.Size(), kDataAt, length);
     return true;

@@ -12,7 +12,7 @@ const std::string kPatch = FreepatsPath("Tone_000/079_Ocarina.pat");
 // A golden file with its lines ending in CR LF, as the description writes them.
 std::string Golden(const std::string& name)
 {
-    const auto bytes = ReadFileBytes(std::filesystem::path(__FILE__).parent_path().parent_path() / "golden" / name);
+    const auto bytes = ReadFileBytes(std::filesystem::path(KOBA_TESTS_SOURCE) / "formats" / "golden" / name);
     std::string text;
     for (const std::uint8_t c : bytes) c == '\n' ? text += "\r\n" : text += static_cast<char>(c);
     return text;
