@@ -123,15 +123,19 @@ private:
 
 }  // namespace
 
-RtAudioDevices::RtAudioDevices()
+std::unique_ptr<RtAudio> ChosenAudioSystem()
 {
     const std::vector<RtAudio::Api> apis = ApisToTry();
+    std::unique_ptr<RtAudio> audio;
     for (RtAudio::Api api : apis) {
-        audio_ = NewAudio(api);
-        if (audio_ != nullptr && HasOutput(*audio_)) return;
+        audio = NewAudio(api);
+        if (audio != nullptr && HasOutput(*audio)) return audio;
     }
-    if (audio_ == nullptr && !apis.empty()) audio_ = NewAudio(apis.front());
+    if (audio == nullptr && !apis.empty()) audio = NewAudio(apis.front());
+    return audio;
 }
+
+RtAudioDevices::RtAudioDevices() : audio_(ChosenAudioSystem()) {}
 
 RtAudioDevices::~RtAudioDevices() = default;
 
@@ -191,4 +195,62 @@ std::unique_ptr<WaveOut> RtAudioDevices::Open(std::uint32_t device, const PlayFo
     auto out = std::make_unique<RtWaveOut>(std::move(audio), format);
     if (!out->Open(ids[device], error)) return nullptr;
     return out;
+}
+
+RtAudioStream::RtAudioStream() : audio_(ChosenAudioSystem()) {}
+
+RtAudioStream::~RtAudioStream()
+{
+    Stop();
+    if (audio_ != nullptr && audio_->isStreamOpen()) audio_->closeStream();
+}
+
+bool RtAudioStream::Open(std::uint32_t rate, std::uint16_t channels, Pull pull, std::string& error)
+{
+    if (audio_ == nullptr) {
+        error = "The audio system cannot be opened";
+        return false;
+    }
+    pull_ = std::move(pull);
+    channels_ = channels;
+    // Short pieces keep the keys responsive; 256 frames are about 6 ms.
+    unsigned frames = 256;
+    try {
+        RtAudio::StreamParameters output{audio_->getDefaultOutputDevice(), channels, 0};
+        audio_->openStream(&output, nullptr, RTAUDIO_SINT16, rate, &frames, &RtAudioStream::Callback, this);
+        return true;
+    } catch (const RtAudioError& e) {
+        error = e.getMessage();
+        return false;
+    }
+}
+
+bool RtAudioStream::Start(std::string& error)
+{
+    if (audio_ == nullptr || !audio_->isStreamOpen()) {
+        error = "The stream is not open";
+        return false;
+    }
+    try {
+        audio_->startStream();
+        return true;
+    } catch (const RtAudioError& e) {
+        error = e.getMessage();
+        return false;
+    }
+}
+
+void RtAudioStream::Stop()
+{
+    try {
+        if (audio_ != nullptr && audio_->isStreamRunning()) audio_->abortStream();
+    } catch (const RtAudioError&) {
+    }
+}
+
+int RtAudioStream::Callback(void* out, void*, unsigned frames, double, unsigned, void* self)
+{
+    auto& stream = *static_cast<RtAudioStream*>(self);
+    stream.pull_({static_cast<std::int16_t*>(out), std::size_t{frames} * stream.channels_});
+    return 0;
 }

@@ -4,9 +4,13 @@
 
 #include <memory>
 
+#include "host/audio_stream.h"
 #include "host/wave_out.h"
 
 class RtAudio;
+
+// The audio system as chosen above; null when none can be opened.
+std::unique_ptr<RtAudio> ChosenAudioSystem();
 
 class RtAudioDevices : public WaveOutDevices {
 public:
@@ -22,4 +26,22 @@ private:
     std::vector<unsigned> OutputIds();
 
     std::unique_ptr<RtAudio> audio_;
+};
+
+// A pull stream on the chosen audio system's default output.
+class RtAudioStream : public AudioStream {
+public:
+    RtAudioStream();
+    ~RtAudioStream() override;
+
+    bool Open(std::uint32_t rate, std::uint16_t channels, Pull pull, std::string& error) override;
+    bool Start(std::string& error) override;
+    void Stop() override;
+
+private:
+    static int Callback(void* out, void* in, unsigned frames, double time, unsigned status, void* self);
+
+    std::unique_ptr<RtAudio> audio_;
+    Pull pull_;
+    std::uint16_t channels_ = 2;
 };

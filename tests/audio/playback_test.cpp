@@ -1,18 +1,13 @@
 // Playback: what a device offers decides the form a wavesample plays in; a bank, an instrument
 // and a wavesample play in their orders; and on a real PulseAudio server the samples that
 // reach its sink are exactly the ones played. The clipboard gets a complete WAVE file.
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <filesystem>
 #include <set>
-#include <thread>
 
 #include "audio/rtaudio_devices.h"
 #include "formats/device/playback.h"
 #include "formats/format_kit.h"
+#include "kit/pulse_sink.h"
 #include "kit/stated_devices.h"
 #include "store/sinks.h"
 
@@ -112,62 +107,6 @@ TEST_F(Playback, TheClipboardGetsTheWaveFileAndNoFileIsLeft)
     EXPECT_EQ(std::filesystem::status(host.PrivateFolder()).permissions() & std::filesystem::perms::others_all,
               std::filesystem::perms::none);
 }
-
-// A PulseAudio server of its own whose one sink is a FIFO at 44.1 kHz, 16-bit stereo, drained
-// by a thread while the test plays.
-class PulseSink {
-public:
-    PulseSink()
-    {
-        const std::string fifo = folder_ / "sink.fifo";
-        ::setenv("PULSE_SERVER", ("unix:" + (folder_ / "native")).c_str(), 1);
-        ::setenv("KOBA_AUDIO_API", "pulse", 1);
-        Run("XDG_RUNTIME_DIR=" + Quoted(folder_.Path()) +
-            " pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-target=file:" +
-            Quoted(folder_ / "pa.log") + " --load='module-native-protocol-unix auth-anonymous=1 socket=" +
-            (folder_ / "native") + "' --load='module-pipe-sink file=" + fifo +
-            " sink_name=koba_test format=s16le rate=44100 channels=2 use_system_clock_for_timing=yes' & echo $! >" +
-            Quoted(folder_ / "pid"));
-        for (int i = 0; i < 100 && Run("pactl info >/dev/null 2>&1") != 0; ++i) usleep(50000);
-        fd_ = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-        drain_ = std::thread([this] {
-            std::uint8_t piece[4096];
-            while (!stop_) {
-                const ssize_t n = ::read(fd_, piece, sizeof piece);
-                if (n > 0) captured_.insert(captured_.end(), piece, piece + n);
-                if (n <= 0) usleep(2000);
-            }
-        });
-    }
-    ~PulseSink()
-    {
-        stop_ = true;
-        drain_.join();
-        ::close(fd_);
-        const std::vector<std::uint8_t> pid = ReadFileBytes(folder_ / "pid");
-        ::kill(std::stoi(std::string(pid.begin(), pid.end())), SIGTERM);
-        ::unsetenv("PULSE_SERVER");
-    }
-    bool Ready() const { return fd_ >= 0; }
-    // What reached the sink from the first sound on, once the sink has been idle a moment.
-    std::vector<std::uint8_t> Played()
-    {
-        usleep(300000);
-        stop_ = true;
-        drain_.join();
-        drain_ = std::thread([] {});
-        auto first = std::find_if(captured_.begin(), captured_.end(), [](std::uint8_t b) { return b != 0; });
-        first -= (first - captured_.begin()) % 4;  // from the frame it lies in
-        return {first, captured_.end()};
-    }
-
-private:
-    TempDir folder_;
-    int fd_ = -1;
-    std::atomic<bool> stop_ = false;
-    std::vector<std::uint8_t> captured_;
-    std::thread drain_;
-};
 
 // 16-bit stereo frames that never fall silent, not even mixed to 8-bit mono: the sink's output
 // starts with a run of zeros.
