@@ -121,8 +121,7 @@ private:
     std::atomic<std::size_t> position_ = 0;
 };
 
-}  // namespace
-
+// The first audio system in the order above that has an output device, else the first that opens.
 std::unique_ptr<RtAudio> ChosenAudioSystem()
 {
     const std::vector<RtAudio::Api> apis = ApisToTry();
@@ -134,6 +133,8 @@ std::unique_ptr<RtAudio> ChosenAudioSystem()
     if (audio == nullptr && !apis.empty()) audio = NewAudio(apis.front());
     return audio;
 }
+
+}  // namespace
 
 RtAudioDevices::RtAudioDevices() : audio_(ChosenAudioSystem()) {}
 

@@ -9,9 +9,6 @@
 
 class RtAudio;
 
-// The audio system as chosen above; null when none can be opened.
-std::unique_ptr<RtAudio> ChosenAudioSystem();
-
 class RtAudioDevices : public WaveOutDevices {
 public:
     RtAudioDevices();

@@ -101,8 +101,9 @@ public:
         ConvertSamples(format, data, frames, true, false, true, true);
         const std::uint32_t n = std::min<std::uint32_t>(frames, limit_ - static_cast<std::uint32_t>(out_.size()));
         for (std::uint32_t i = 0; i < n; ++i) {
-            out_.push_back(format.bytesPerSample == 2 ? static_cast<std::int16_t>(Le16At(data + 2 * i))
-                                                      : static_cast<std::int16_t>(static_cast<std::int8_t>(data[i]) * 256));
+            out_.push_back(format.bytesPerSample == 2
+                               ? static_cast<std::int16_t>(Le16At(data + 2 * i))
+                               : static_cast<std::int16_t>(static_cast<std::int8_t>(data[i]) * 256));
         }
         return true;
     }
@@ -166,8 +167,8 @@ bool PrepareWave(const WavesampleRec& rec, std::uint32_t outputRate, SoftSynth::
     if (w.data.empty()) return true;
     w.length = static_cast<double>(w.data.size());
     SetLoop(rec, w);
-    const std::int16_t guard = w.loops && w.loopEnd >= w.length ? w.data[static_cast<std::size_t>(w.loopStart)]
-                                                                 : w.data.back();
+    const std::int16_t guard =
+        w.loops && w.loopEnd >= w.length ? w.data[static_cast<std::size_t>(w.loopStart)] : w.data.back();
     w.data.insert(w.data.end(), 2, guard);
     SetEnvelope(rec, outputRate, w);
     w.rate = static_cast<double>(rec.sampleRate) / outputRate;
@@ -403,32 +404,39 @@ void SoftSynth::Apply(const Message& message)
 {
     const std::uint8_t data1 = message.bytes[1] & 0x7F, data2 = message.bytes[2] & 0x7F;
     switch (message.bytes[0] & 0xF0) {
-    case 0x80:
-        NoteOff(data1);
-        break;
-    case 0x90:
-        if (data2 == 0) NoteOff(data1);
-        else NoteOn(data1, data2);
-        break;
-    case 0xB0:
-        if (data1 == 120) {
-            for (int i = 0; i < kVoices; ++i) voices_[i].wave = nullptr;
-        } else if (data1 == 121) {
-            bendRatio_ = 1;
-        } else if (data1 == 123) {
-            for (int i = 0; i < kVoices; ++i) {
-                if (voices_[i].wave != nullptr && voices_[i].held) Release(voices_[i], outputRate_);
+        case 0x80:
+            NoteOff(data1);
+            break;
+        case 0x90:
+            if (data2 == 0)
+                NoteOff(data1);
+            else
+                NoteOn(data1, data2);
+            break;
+        case 0xB0:
+            Controller(data1);
+            break;
+        case 0xC0:
+            for (std::size_t i = 0; bank_ != nullptr && i < bank_->instruments.size(); ++i) {
+                if (bank_->instruments[i].program == data1) instrument_ = static_cast<int>(i);
             }
+            break;
+        case 0xE0:
+            bendRatio_ = std::exp2(((data1 | data2 << 7) - 8192) / 8192.0 * kBendSemitones / 12);
+            break;
+    }
+}
+
+void SoftSynth::Controller(std::uint8_t number)
+{
+    if (number == 120) {  // all sound off
+        for (int i = 0; i < kVoices; ++i) voices_[i].wave = nullptr;
+    } else if (number == 121) {  // reset controllers
+        bendRatio_ = 1;
+    } else if (number == 123) {  // all notes off
+        for (int i = 0; i < kVoices; ++i) {
+            if (voices_[i].wave != nullptr && voices_[i].held) Release(voices_[i], outputRate_);
         }
-        break;
-    case 0xC0:
-        for (std::size_t i = 0; bank_ != nullptr && i < bank_->instruments.size(); ++i) {
-            if (bank_->instruments[i].program == data1) instrument_ = static_cast<int>(i);
-        }
-        break;
-    case 0xE0:
-        bendRatio_ = std::exp2(((data1 | data2 << 7) - 8192) / 8192.0 * kBendSemitones / 12);
-        break;
     }
 }
 
@@ -467,9 +475,7 @@ void SoftSynth::NoteOff(std::uint8_t key)
 SoftSynth::Voice& SoftSynth::FreeVoice()
 {
     Voice* best = &voices_[0];
-    const auto rank = [](const Voice& v) {
-        return std::make_tuple(v.wave != nullptr, v.held, v.order);
-    };
+    const auto rank = [](const Voice& v) { return std::make_tuple(v.wave != nullptr, v.held, v.order); };
     for (int i = 1; i < kVoices; ++i) {
         if (rank(voices_[i]) < rank(*best)) best = &voices_[i];
     }

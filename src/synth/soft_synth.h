@@ -48,6 +48,7 @@ private:
     static constexpr std::uint32_t kQueueSize = 256;
 
     void Apply(const Message& message);
+    void Controller(std::uint8_t number);
     void NoteOn(std::uint8_t key, std::uint8_t velocity);
     void NoteOff(std::uint8_t key);
     Voice& FreeVoice();

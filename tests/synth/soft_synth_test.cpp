@@ -1,6 +1,8 @@
 // The software synthesizer on freepats patches (and the same instrument as a SoundFont bank
 // KOBA wrote): pitch from the root key, loops that sustain, release, voice stealing; and a note
 // played through RtAudio on a real PulseAudio server.
+#include "synth/soft_synth.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -12,7 +14,6 @@
 #include "kit/temp_file.h"
 #include "kit/tools.h"
 #include "support/last_error.h"
-#include "synth/soft_synth.h"
 
 namespace {
 
@@ -33,8 +34,10 @@ double Frequency(const std::vector<std::int16_t>& stereo)
         if (low && stereo[i] > peak / 4) {
             low = false;
             last = static_cast<long>(i / 2);
-            if (first < 0) first = last;
-            else ++rises;
+            if (first < 0)
+                first = last;
+            else
+                ++rises;
         }
     }
     return rises == 0 ? 0 : rises * double{kRate} / static_cast<double>(last - first);
@@ -90,7 +93,7 @@ TEST_F(Synth, ALoopedNoteSustainsPastTheDataWhileHeldAndNoteOffEndsIt)
 {
     TempDir dir;
     ASSERT_EQ(::Run(std::string(KOBA_CLI) + " convert " + Quoted(FreepatsPath(kSquare)) + " " + Quoted(dir / "sq.sbk") +
-                  " --item 0x40000001 >/dev/null"),
+                    " --item 0x40000001 >/dev/null"),
               0);
     const struct {
         std::string path;
@@ -138,7 +141,9 @@ TEST_F(Synth, ANoteThroughRtAudioIsHeardAtItsPitch)
     const double expected = 2 * KeyFrequency(60);
     RtAudioStream stream;
     std::string error;
-    ASSERT_TRUE(stream.Open(kRate, 2, [&](std::span<std::int16_t> frames) { synth.Render(frames); }, error)) << error;
+    ASSERT_TRUE(stream.Open(
+        kRate, 2, [&](std::span<std::int16_t> frames) { synth.Render(frames); }, error))
+        << error;
     ASSERT_TRUE(stream.Start(error)) << error;
     Send(0x90, 72);
     usleep(1000000);
