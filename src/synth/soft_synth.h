@@ -36,6 +36,7 @@ public:
     int ActiveVoices() const;
     bool Sounding(std::uint8_t key) const;
 
+    // Defined beside the engine, for its helpers there.
     struct Wave;
     struct Instrument;
     struct Bank;
