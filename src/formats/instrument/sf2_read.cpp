@@ -158,10 +158,10 @@ private:
     {
         const int low = std::max(presetZone.Key(false), zone.Key(false));
         const int high = std::min(presetZone.Key(true), zone.Key(true));
-        if (low > high) return;
-        ItemId id = kWaveKind | NO_ITEM;
-        if (static_cast<std::size_t>(zone.target) < samples_.size() && !samples_[zone.target].waves.empty())
-            id = WaveFor(samples_[zone.target], SettingOf(presetZone, zone, samples_[zone.target]));
+        if (low > high || static_cast<std::size_t>(zone.target) >= samples_.size()) return;
+        Sample& sample = samples_[zone.target];
+        if (sample.waves.empty()) return;  // a ROM sample's zone leaves the keys to the others
+        const ItemId id = WaveFor(sample, SettingOf(presetZone, zone, sample));
         for (int key = low; key <= high; ++key) preset.layer.keyMap[key] = id;
     }
 

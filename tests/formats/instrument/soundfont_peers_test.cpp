@@ -6,7 +6,7 @@
 namespace {
 
 // What a key plays by sf2text's listing: the sample of the last zone over it (KOBA keeps one
-// per key), with the zone's root key, tuning and loop.
+// per key; version 2 passes over zones of ROM samples), with the zone's root key, tuning and loop.
 struct Voice {
     const Sf2TextSample* sample = nullptr;
     int root = 60, cents = 0;
@@ -18,9 +18,9 @@ std::array<Voice, 128> Voices(const Sf2Text& bank, const Sf2TextItem& preset, co
     std::array<Voice, 128> voices{};
     for (const Sf2TextZone& presetZone : preset.zones) {
         for (const Sf2TextZone& z : bank.instruments.at(presetZone.target).zones) {
-            if (z.target < 0) continue;
-            const Sf2TextSample& s = bank.samples.at(z.target);
             const bool two = bank.version >= 2;
+            if (z.target < 0 || (two && !inRam[z.target])) continue;
+            const Sf2TextSample& s = bank.samples.at(z.target);
             const Voice voice{inRam[z.target] ? &s : nullptr, z.Get("rootKey", two ? s.pitch : 60),
                               two ? z.Get("fineTune", 0) + 100 * z.Get("coarseTune", 0) + s.correction : 0,
                               s.loopStart - s.start + z.Get("startloopAddrs", 0), s.loopEnd - s.start + z.Get("endloopAddrs", 0)};
