@@ -43,7 +43,3 @@ enum Sf2GeneratorNumber : std::uint16_t {
     kSf2CoarseTune = 51,  // semitones
     kSf2FineTune = 52,    // cents
 };
-
-// Amounts a generator starts from in a zone no generator of its kind sets.
-constexpr std::uint16_t kSf2FullKeyRange = 127 << 8;
-constexpr std::int16_t kSf2NoRootKey = -1;

@@ -32,7 +32,9 @@ constexpr std::uint32_t kPresetBit = 0x4000000;
 constexpr std::uint16_t kGeneratorCount = 61;
 // Generator records read while resolving zones: far more than any real bank needs, but a bank
 // whose presets each name a huge instrument cannot make the work grow as its square.
-constexpr std::uint64_t kMostGeneratorReads = 1 << 24;
+constexpr std::uint64_t kMostGeneratorReads = 1 << 22;
+// Wavesamples one sample becomes at most; further settings play the first.
+constexpr std::size_t kMostSettings = 32;
 
 // A zone's generator amounts by number, and what it names (instrument or sample; -1: none).
 struct Zone {
@@ -106,10 +108,11 @@ public:
             const auto index = static_cast<std::uint32_t>(p) | kPresetBit;
             InstrumentRec& preset = *store_.NewInstrument(index, NO_ITEM, name.c_str(), static_cast<int>(name.size()));
             preset.program = header.preset <= 127 ? static_cast<std::uint8_t>(header.preset) : 255;
-            for (const Zone& zone : Zones(bank_.presetZones[p], false)) {
-                if (static_cast<std::size_t>(zone.target) >= bank_.instruments.size()) continue;
-                for (const Zone& sampleZone : Zones(bank_.instrumentZones[zone.target], true)) Map(zone, sampleZone, preset);
-            }
+            ForEachZone(bank_.presetZones[p], false, [&](const Zone& zone) {
+                if (static_cast<std::size_t>(zone.target) >= bank_.instruments.size()) return;
+                ForEachZone(bank_.instrumentZones[zone.target], true,
+                            [&](const Zone& sampleZone) { Map(zone, sampleZone, preset); });
+            });
         }
         if (exhausted_) store_.host.Warn("The bank's zones are too many to read; the rest were skipped");
     }
@@ -122,15 +125,15 @@ private:
         return static_cast<std::uint32_t>(std::clamp<std::int64_t>(std::int64_t{point} - h.start + offset, 0, length));
     }
 
-    // An item's zones that name an instrument (a preset's) or a sample (an instrument's), each
-    // with the generators of the item's global zone it does not set itself.
-    std::vector<Zone> Zones(const SbkRange& range, bool instrument)
+    // Visits an item's zones that name an instrument (a preset's) or a sample (an
+    // instrument's), each with the generators of the item's global zone it does not set itself.
+    template <class Visit>
+    void ForEachZone(const SbkRange& range, bool instrument, Visit&& visit)
     {
         const std::vector<SbkRange>& generatorRanges =
             instrument ? bank_.instrumentZoneGenerators : bank_.presetZoneGenerators;
         const std::vector<SbkGenerator>& generators = instrument ? bank_.instrumentGenerators : bank_.presetGenerators;
         const std::uint16_t targetNumber = instrument ? kGenSampleId : kGenInstrument;
-        std::vector<Zone> zones;
         Zone global;
         for (std::uint32_t z = range.first; z < range.end && !exhausted_; ++z) {
             const SbkRange g = generatorRanges[z];
@@ -147,10 +150,9 @@ private:
                 zone.amount[generator.number] = generator.amount;
                 zone.set[generator.number] = true;
             }
-            if (zone.target >= 0) zones.push_back(zone);
+            if (zone.target >= 0) visit(zone);
             else if (z == range.first) global = zone;
         }
-        return zones;
     }
 
     // Plays the instrument zone's sample, as the preset zone adjusts it, on the keys both cover.
@@ -189,13 +191,14 @@ private:
     }
 
     // The sample's wavesample of this setting: its own item for the first setting, a copy for
-    // each other (never more copies than the bank has zone records).
+    // each other (never more copies than the bank has generator records).
     ItemId WaveFor(Sample& sample, const Setting& setting)
     {
         const auto found = std::find(sample.settings.begin(), sample.settings.end(), setting);
         if (found != sample.settings.end()) return sample.waves[found - sample.settings.begin()];
         const bool first = sample.settings.empty();
-        if (!first && copies_ >= bank_.instrumentGenerators.size() + bank_.presetGenerators.size())
+        if (!first && (sample.settings.size() >= kMostSettings ||
+                       copies_ >= bank_.instrumentGenerators.size() + bank_.presetGenerators.size()))
             return sample.waves.front();
         WavesampleRec* wave = store_.FetchWave(sample.waves.front());
         if (!first) {
