@@ -64,6 +64,12 @@ struct Sample {
     std::vector<Setting> settings;
 };
 
+// What a key plays: the last zone over it.
+struct Voice {
+    Sample* sample;
+    Setting setting;
+};
+
 std::string_view RecordName(const char (&name)[20])
 {
     return {name, strnlen(name, sizeof name)};
@@ -108,11 +114,16 @@ public:
             const auto index = static_cast<std::uint32_t>(p) | kPresetBit;
             InstrumentRec& preset = *store_.NewInstrument(index, NO_ITEM, name.c_str(), static_cast<int>(name.size()));
             preset.program = header.preset <= 127 ? static_cast<std::uint8_t>(header.preset) : 255;
+            Voice voices[128] = {};
             ForEachZone(bank_.presetZones[p], false, [&](const Zone& zone) {
                 if (static_cast<std::size_t>(zone.target) >= bank_.instruments.size()) return;
                 ForEachZone(bank_.instrumentZones[zone.target], true,
-                            [&](const Zone& sampleZone) { Map(zone, sampleZone, preset); });
+                            [&](const Zone& sampleZone) { Map(zone, sampleZone, voices); });
             });
+            // Only the zones that keep a key give their sample a wavesample of their setting.
+            for (int key = 0; key < 128; ++key) {
+                if (voices[key].sample != nullptr) preset.layer.keyMap[key] = WaveFor(*voices[key].sample, voices[key].setting);
+            }
         }
         if (exhausted_) store_.host.Warn("The bank's zones are too many to read; the rest were skipped");
     }
@@ -156,15 +167,15 @@ private:
     }
 
     // Plays the instrument zone's sample, as the preset zone adjusts it, on the keys both cover.
-    void Map(const Zone& presetZone, const Zone& zone, InstrumentRec& preset)
+    void Map(const Zone& presetZone, const Zone& zone, Voice (&voices)[128])
     {
         const int low = std::max(presetZone.Key(false), zone.Key(false));
         const int high = std::min(presetZone.Key(true), zone.Key(true));
         if (low > high || static_cast<std::size_t>(zone.target) >= samples_.size()) return;
         Sample& sample = samples_[zone.target];
         if (sample.waves.empty()) return;  // a ROM sample's zone leaves the keys to the others
-        const ItemId id = WaveFor(sample, SettingOf(presetZone, zone, sample));
-        for (int key = low; key <= high; ++key) preset.layer.keyMap[key] = id;
+        const Voice voice{&sample, SettingOf(presetZone, zone, sample)};
+        for (int key = low; key <= high; ++key) voices[key] = voice;
     }
 
     Setting SettingOf(const Zone& p, const Zone& z, const Sample& sample) const
