@@ -59,6 +59,8 @@ enum SbkGeneratorNumber : std::uint16_t {
     kGenInstrument = 41,
     kGenKeyRange = 43,
     kGenInitialAttenuation = 48,
+    kGenCoarseTune = 51,  // semitones
+    kGenFineTune = 52,    // cents
     kGenSampleId = 53,
     kGenSampleModes = 54,
     kGenPitch = 55,  // the zone's pitch in cents: 6000 plays the sample at 44100 Hz

@@ -264,6 +264,7 @@ struct ZoneState {
     int pitch = 6000;
     std::int16_t loopStartOffset = 0;
     std::int16_t loopEndOffset = 0;
+    int cents = 0;  // coarse and fine tune
 };
 
 class ZoneReader {
@@ -286,7 +287,7 @@ public:
         ZoneState state;
         for (std::uint32_t z = item.zones.first; z < item.zones.end; ++z) {
             state.lowKey = 0, state.highKey = 127, state.root = 60, state.pitch = 6000;
-            state.loopStartOffset = 0, state.loopEndOffset = 0;
+            state.loopStartOffset = 0, state.loopEndOffset = 0, state.cents = 0;
             for (std::uint32_t g = zones[z].first; g < zones[z].end; ++g) Apply(generators[g], state, *instrument);
         }
     }
@@ -312,6 +313,12 @@ private:
             break;
         case kGenPan:
             s.pan = amount;
+            break;
+        case kGenCoarseTune:
+            s.cents += 100 * AsSigned(amount);
+            break;
+        case kGenFineTune:
+            s.cents += AsSigned(amount);
             break;
         case kGenKeyRange:
             s.lowKey = (amount & 0xFF) > 127 ? 0 : amount & 0xFF;
@@ -360,7 +367,9 @@ private:
     {
         const ItemId id = kWaveKind | sample;
         if (WavesampleRec* wave = store_.FetchWave(id)) {
-            wave->rootKey = static_cast<std::uint8_t>(s.root);
+            // Whole semitones of the tuning move the root key, the cents left over are the fine tune.
+            wave->rootKey = static_cast<std::uint8_t>(std::clamp(s.root - s.cents / 100, 0, 127));
+            wave->fineTune = static_cast<std::int8_t>(s.cents % 100 * 128 / 100);
             wave->sampleRate = SbkCentsToRate(s.pitch);
             wave->volume = static_cast<std::uint8_t>(s.volume);
             wave->pan = static_cast<std::uint8_t>(s.pan);

@@ -40,6 +40,4 @@ enum Sf2GeneratorNumber : std::uint16_t {
     kSf2ReleaseVolEnv = 38,
     kSf2StartLoopCoarseOffset = 45,  // 32768 samples
     kSf2EndLoopCoarseOffset = 50,
-    kSf2CoarseTune = 51,  // semitones
-    kSf2FineTune = 52,    // cents
 };

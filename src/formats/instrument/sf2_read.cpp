@@ -186,8 +186,8 @@ private:
                              ? z.amount[kGenOverridingRootKey]
                              : (h.originalPitch <= 127 ? h.originalPitch : 60);
         // Whole semitones move the root key, the cents left over are the fine tune.
-        const int cents = 100 * (z.Signed(kSf2CoarseTune) + p.Signed(kSf2CoarseTune)) + z.Signed(kSf2FineTune) +
-                          p.Signed(kSf2FineTune) + h.pitchCorrection;
+        const int cents = 100 * (z.Signed(kGenCoarseTune) + p.Signed(kGenCoarseTune)) + z.Signed(kGenFineTune) +
+                          p.Signed(kGenFineTune) + h.pitchCorrection;
         const bool stereo = (h.sampleType & (kSf2LeftSample | kSf2RightSample)) != 0;
         const int pan = stereo ? 0 : std::clamp(z.Signed(kGenPan) + p.Signed(kGenPan), -500, 500);
         const int attenuation = std::clamp(z.Signed(kGenInitialAttenuation) + p.Signed(kGenInitialAttenuation), 0, 1440);

@@ -22,7 +22,7 @@ std::array<Voice, 128> Voices(const Sf2Text& bank, const Sf2TextItem& preset, co
             if (z.target < 0 || (two && !inRam[z.target])) continue;
             const Sf2TextSample& s = bank.samples.at(z.target);
             const Voice voice{inRam[z.target] ? &s : nullptr, z.Get("rootKey", two ? s.pitch : 60),
-                              two ? z.Get("fineTune", 0) + 100 * z.Get("coarseTune", 0) + s.correction : 0,
+                              z.Get("fineTune", 0) + 100 * z.Get("coarseTune", 0) + (two ? s.correction : 0),
                               s.loopStart - s.start + z.Get("startloopAddrs", 0), s.loopEnd - s.start + z.Get("endloopAddrs", 0)};
             const int keys = z.Get("keyRange", 127 << 8), limit = outer.Get("keyRange", 127 << 8);
             for (int key = std::max(keys & 0xFF, limit & 0xFF); key <= std::min(keys >> 8, limit >> 8); ++key) voices[key] = voice;
