@@ -34,7 +34,7 @@ struct TestBank {
             const auto& s = samples[i];
             if (version >= 2) shdr.Text(names[i], 20);
             shdr.Le32(s[0], s[1], s[2], s[3]);
-            if (version >= 2) shdr.Le32(22050).U8(60, 0).Le16(0, types[i]);
+            if (version >= 2) shdr.Le32(22050).U8(60, 0).Le16(0, i < types.size() ? types[i] : 1);
         }
         if (version >= 2) shdr.Text("EOS", 20).Zeros(26);
         phdr.Text("EOP", 20).Le16(0, 0, presetBags.size() - 1).Zeros(12);
@@ -124,7 +124,7 @@ TEST_F(SbkRead, EachVersionIsDetectedAsItsOwnRow)
     for (const auto& [version, name, row] : {std::tuple(1, "a.sbk", "sbk"), std::tuple(2, "a.sbk", "sf2"),
                                              std::tuple(2, "a.sf2", "sf2"), std::tuple(2, "a.bin", "sf2")}) {
         EXPECT_TRUE(Read(TestBank{.version = std::uint16_t(version)}, name)) << name << Failure();
-        EXPECT_EQ(std::tuple(store.ImportRows()[store.formatIndex].extension, Count(kWaveKind)), std::tuple(row, 2u));
+        EXPECT_EQ(std::tuple(std::string(store.ImportRows()[store.formatIndex].extension), Count(kWaveKind)), std::tuple(row, 2u));
     }
     EXPECT_TRUE(Read(TestBank{}, "a.sf2"));  // a version 1 bank named as a version 2 one reads all the same
     EXPECT_EQ(std::tuple(std::string(Instrument(kPreset | 0).name), Count(kWaveKind)), std::tuple("Piano", 2u));
