@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   nlohmann-json3-dev
   sox libsox-fmt-all libsndfile1-dev sndfile-programs
-  freepats timidity libxmp-dev tecnoballz-data powermanga-data
+  freepats timidity libxmp-dev tecnoballz-data powermanga-data awesfx timgm6mb-soundfont
   xdg-utils desktop-file-utils shared-mime-info
   qt6-base-dev xvfb xauth imagemagick xdotool xclip
   librtaudio-dev libjack-jackd2-dev jackd2 pulseaudio pulseaudio-utils libasound2-plugins

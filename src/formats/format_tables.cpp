@@ -25,7 +25,7 @@ bool ReadNotSupported(WaveStore& store, File&)
 constexpr ReadFunction kNotYet = ReadNotSupported;
 constexpr DetectFunction kNoTest = DetectNone;
 
-constexpr std::array<ImportFormat, 59> kImportFormats = {{
+constexpr std::array<ImportFormat, 60> kImportFormats = {{
     {"669", fmt669_Read, fmt669_Detect, "669 tracker module", "669_Read"},
     {"aif", xiff_Read, aiff_Detect, "Audio Interchange File Format", "xiff_Read"},
     {"aiff", xiff_Read, aiff_Detect, "Audio Interchange File Format", "xiff_Read"},
@@ -85,6 +85,9 @@ constexpr std::array<ImportFormat, 59> kImportFormats = {{
     {"xi", xi_Read, xi_Detect, "Fast Tracker 2 extended instrument", "xi_Read"},
     {"xm", xm_Read, xm_Detect, "Fast Tracker 2 extended module", "xm_Read"},
     {"*", gen_Read, AlwaysWeak, "Generic Raw Audio File", "*_Read"},
+    // Added after the raw row to keep earlier indices: a version 2 bank scores 2 and so wins
+    // over "sbk" even under that extension, a version 1 bank scores 0 and stays with "sbk".
+    {"sf2", sf2_Read, sf2_Detect, "SoundFont 2 bank", "sf2_Read"},
 }};
 
 // Rows whose writer is not written yet refuse clearly under the writer's own location.

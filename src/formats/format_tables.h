@@ -6,7 +6,7 @@
 #include "store/export_format.h"
 #include "store/import_format.h"
 
-// The 59 import rows; detection lets the later row win a tie.
+// The 60 import rows; detection lets the later row win a tie.
 std::span<const ImportFormat> ImportTable();
 // The 14 export rows.
 std::span<const ExportFormat> ExportTable();

@@ -9,7 +9,7 @@ kobacli=$(realpath "${1:-../../build/kobacli}")
 corpus=corpus
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$corpus"/{wav,aiff,iff,au,voc,txt,pat,sbk,gen}
+mkdir -p "$corpus"/{wav,aiff,iff,au,voc,txt,pat,sbk,sf2,gen}
 
 # WAVE: every coding the reader knows, short, from SoX and libsndfile.
 tone() { sox -n -r 11025 -c "$1" -b 16 -e signed "$work/tone$1.wav" synth 0.08 sine 440 sine 660; }
@@ -80,6 +80,39 @@ def chunks(b, off, end):
 open(sys.argv[2], 'wb').write(chunks(data, 0, len(data)))
 PY
 done
+
+# SoundFont 2 banks: a small one of two presets (global zones, preset generators, a stereo
+# pair, a ROM sample), once with 24-bit data.
+python3 - "$corpus/sf2" <<'PY'
+import struct, sys
+def chunk(cid, body):
+    return cid + struct.pack('<I', len(body)) + body + (b'\0' if len(body) & 1 else b'')
+def riff_list(kind, *chunks):
+    return chunk(b'LIST', kind + b''.join(chunks))
+def name(text):
+    return text.encode().ljust(20, b'\0')
+def gens(*pairs):
+    return b''.join(struct.pack('<Hh', n, a) for n, a in pairs)
+samples = [(0, 300, 50, 250, 1), (346, 646, 346, 646, 4), (692, 992, 692, 992, 2), (50000, 50100, 0, 0, 0x8001)]
+shdr = b''.join(name('s%d' % i) + struct.pack('<5IBbHH', s, e, ls, le, 22050, 60, -7, 2 if t == 4 else 1 if t == 2 else 0, t)
+                for i, (s, e, ls, le, t) in enumerate(samples)) + name('EOS') + bytes(26)
+igen = gens((17, 200), (52, 30), (43, 0 + 59 * 256), (58, 48), (54, 1), (53, 0), (43, 60 + 127 * 256), (53, 1),
+            (43, 60 + 127 * 256), (53, 2), (2, 10), (53, 3), (0, 0))
+ibag = struct.pack('<12H', 0, 0, 2, 0, 6, 0, 8, 0, 10, 0, 12, 0)
+pgen = gens((48, 60), (51, 1), (41, 0), (43, 30 + 90 * 256), (41, 0), (0, 0))
+pbag = struct.pack('<8H', 0, 0, 2, 0, 3, 0, 5, 0)
+phdr = (name('Piano') + struct.pack('<3H3I', 1, 0, 0, 0, 0, 0) + name('') + struct.pack('<3H3I', 0, 128, 2, 0, 0, 0)
+        + name('EOP') + struct.pack('<3H3I', 0, 0, 3, 0, 0, 0))
+inst = name('Inst') + struct.pack('<H', 0) + name('EOI') + struct.pack('<H', 5)
+pdta = riff_list(b'pdta', chunk(b'phdr', phdr), chunk(b'pbag', pbag), chunk(b'pmod', bytes(10)), chunk(b'pgen', pgen),
+                 chunk(b'inst', inst), chunk(b'ibag', ibag), chunk(b'imod', bytes(10)), chunk(b'igen', igen),
+                 chunk(b'shdr', shdr))
+smpl = b''.join(struct.pack('<h', (i * 97) % 20000 - 10000) for i in range(1040))
+for file, extra, version in (('tiny.sf2', b'', 1), ('tiny-24bit.sf2', chunk(b'sm24', bytes(range(256)) * 4 + bytes(16)), 4)):
+    info = riff_list(b'INFO', chunk(b'ifil', struct.pack('<2H', 2, version)), chunk(b'INAM', b'Tiny\0\0'))
+    body = b'sfbk' + info + riff_list(b'sdta', chunk(b'smpl', smpl) + extra) + pdta
+    open(sys.argv[1] + '/' + file, 'wb').write(chunk(b'RIFF', body))
+PY
 
 # Sun/DEC audio: each byte order and the codings the reader knows, from SoX and libsndfile.
 sox "$work/tone1.wav" -e mu-law "$corpus/au/mulaw-sox.au"

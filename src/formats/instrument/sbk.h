@@ -4,8 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "support/byte_reader.h"
 #include "support/endian.h"
+
+class File;
+class WaveStore;
 
 struct SbkPresetHeader {
     char name[20];
@@ -45,17 +51,54 @@ struct SbkSampleHeader {  // in samples from the start of the sample data
 static_assert(sizeof(SbkSampleHeader) == 16);
 
 enum SbkGeneratorNumber : std::uint16_t {
+    kGenStartLoopOffset = 2,  // samples added to the sample header's loop start
+    kGenEndLoopOffset = 3,
     kGenPan = 17,
     kGenSustainModEnv = 29,
     kGenSustainVolEnv = 37,
     kGenInstrument = 41,
     kGenKeyRange = 43,
     kGenInitialAttenuation = 48,
+    kGenCoarseTune = 51,  // semitones
+    kGenFineTune = 52,    // cents
     kGenSampleId = 53,
     kGenSampleModes = 54,
     kGenPitch = 55,  // the zone's pitch in cents: 6000 plays the sample at 44100 Hz
     kGenOverridingRootKey = 58,
 };
+
+// A half-open range of record indices.
+struct SbkRange {
+    std::uint32_t first = 0;
+    std::uint32_t end = 0;
+};
+
+// What the chunk walk of a SoundFont bank of either version finds. The header tables hold
+// their terminal records; zone and generator ranges are made safe: each lies within its
+// table and starts no earlier than the one before it ends, so a hostile bank costs no more
+// work than its size.
+struct SbkChunks {
+    std::uint16_t version = 1;  // "ifil" major
+    bool haveNames = false;     // "snam": version 1 only
+    ByteReader names{std::span<const std::uint8_t>()};
+    ByteReader sampleHeaders{std::span<const std::uint8_t>()};
+    std::uint64_t sampleDataStart = 0;
+    std::uint64_t sampleDataBytes = 0;
+    std::vector<SbkPresetHeader> presets;
+    std::vector<SbkInstrumentHeader> instruments;
+    std::vector<SbkRange> presetZones;  // by preset header
+    std::vector<SbkRange> instrumentZones;
+    std::vector<SbkRange> presetZoneGenerators;  // by preset zone
+    std::vector<SbkRange> instrumentZoneGenerators;
+    std::vector<SbkGenerator> presetGenerators;
+    std::vector<SbkGenerator> instrumentGenerators;
+};
+
+// Walks a SoundFont bank's RIFF tree; an "INAM" chunk renames the store's bank item.
+SbkChunks ReadSbkChunks(WaveStore& store, const File& file);
+
+// A preset's name, or for an unnamed one (a bank's drum kit) one a user can recognise.
+std::string SbkPresetName(const SbkPresetHeader& header);
 
 // A sample rate as the pitch generator's cents (44100 Hz → 6000), with the fine tune.
 std::uint16_t SbkRateToCents(std::uint32_t sampleRate, std::int8_t fineTune);
