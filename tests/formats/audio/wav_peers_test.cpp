@@ -27,6 +27,8 @@ TEST_P(WavePeers, ConvertsToWaveThatPlaysIdenticallyInSoxAndLibsndfile)
     // ADPCM ends in a whole block: SoX plays its padding, our length stops at the frames encoded.
     const std::size_t frameBytes = static_cast<std::size_t>(c.channels * width / 8);
     ASSERT_TRUE(actual.size() >= frames * frameBytes && actual.size() <= expected.size()) << actual.size();
+    // SoX's "fact" counts the frames it encoded; libsndfile's stereo IMA one counts half and is not believed.
+    EXPECT_TRUE(actual.size() == frames * frameBytes || make.starts_with("sndfile")) << actual.size();
     EXPECT_TRUE(actual.size() == expected.size() || make.find("adpcm") != std::string::npos);
     const auto same = std::mismatch(actual.begin(), actual.end(), expected.begin()).first - actual.begin();
     EXPECT_EQ(std::size_t(same), actual.size()) << "the bytes before the first difference";
@@ -34,15 +36,22 @@ TEST_P(WavePeers, ConvertsToWaveThatPlaysIdenticallyInSoxAndLibsndfile)
     EXPECT_TRUE(info.starts_with("frames=" + count + " rate=22050 channels=" + std::to_string(c.channels))) << info;
 }
 
-const PeerCase kPeerCases[] = {
-    {"SoxPcm8Mono", "-e unsigned -b 8", 1, 8}, {"SoxPcm16Stereo", "-e signed -b 16", 2, 16},
-    {"SoxPcm24Stereo", "-e signed -b 24", 2, 24}, {"SoxPcm32Mono", "-e signed -b 32", 1, 32},
-    {"SoxFloat32Stereo", "-e floating-point -b 32", 2, 16}, {"SoxFloat64Mono", "-e floating-point -b 64", 1, 16},
-    {"SoxMuLaw", "-e mu-law", 1, 16}, {"SoxALawStereo", "-e a-law", 2, 16}, {"SoxImaAdpcm", "-e ima-adpcm", 1, 16},
-    {"SoxMsAdpcmStereo", "-e ms-adpcm", 2, 16}, {"SndfilePcmU8Stereo", "sndfile-convert -pcmu8", 2, 8},
-    {"SndfilePcm24Mono", "sndfile-convert -pcm24", 1, 24}, {"SndfileFloat32Mono", "sndfile-convert -float32", 1, 16},
-    {"SndfileULaw", "sndfile-convert -ulaw", 1, 16}, {"SndfileImaAdpcmStereo", "sndfile-convert -ima-adpcm", 2, 16},
-    {"SndfileMsAdpcm", "sndfile-convert -ms-adpcm", 1, 16}};
+const PeerCase kPeerCases[] = {{"SoxPcm8Mono", "-e unsigned -b 8", 1, 8},
+                               {"SoxPcm16Stereo", "-e signed -b 16", 2, 16},
+                               {"SoxPcm24Stereo", "-e signed -b 24", 2, 24},
+                               {"SoxPcm32Mono", "-e signed -b 32", 1, 32},
+                               {"SoxFloat32Stereo", "-e floating-point -b 32", 2, 16},
+                               {"SoxFloat64Mono", "-e floating-point -b 64", 1, 16},
+                               {"SoxMuLaw", "-e mu-law", 1, 16},
+                               {"SoxALawStereo", "-e a-law", 2, 16},
+                               {"SoxImaAdpcm", "-e ima-adpcm", 1, 16},
+                               {"SoxMsAdpcmStereo", "-e ms-adpcm", 2, 16},
+                               {"SndfilePcmU8Stereo", "sndfile-convert -pcmu8", 2, 8},
+                               {"SndfilePcm24Mono", "sndfile-convert -pcm24", 1, 24},
+                               {"SndfileFloat32Mono", "sndfile-convert -float32", 1, 16},
+                               {"SndfileULaw", "sndfile-convert -ulaw", 1, 16},
+                               {"SndfileImaAdpcmStereo", "sndfile-convert -ima-adpcm", 2, 16},
+                               {"SndfileMsAdpcm", "sndfile-convert -ms-adpcm", 1, 16}};
 
 INSTANTIATE_TEST_SUITE_P(Files, WavePeers, ::testing::ValuesIn(kPeerCases),
                          [](const auto& info) { return std::string(info.param.name); });
