@@ -1,6 +1,5 @@
 // The text description: each item kind of a real GF1 patch against a description written by
 // hand (tests/formats/golden/), and the lines whose fields need care.
-#include <filesystem>
 
 #include "../format_kit.h"
 #include "formats/formats.h"
@@ -12,7 +11,7 @@ const std::string kPatch = FreepatsPath("Tone_000/079_Ocarina.pat");
 // A golden file with its lines ending in CR LF, as the description writes them.
 std::string Golden(const std::string& name)
 {
-    const auto bytes = ReadFileBytes(std::filesystem::path(__FILE__).parent_path().parent_path() / "golden" / name);
+    const auto bytes = ReadFileBytes(std::string(KOBA_TEXT_GOLDEN) + "/" + name);
     std::string text;
     for (const std::uint8_t c : bytes) c == '\n' ? text += "\r\n" : text += static_cast<char>(c);
     return text;
