@@ -272,7 +272,8 @@ std::vector<std::pair<std::uint32_t, Bytes>> XiFilesOf(const std::vector<std::ui
     for (unsigned p = 0; p < LeAt(xm, 70, 2); ++p) at += LeAt(xm, at) + LeAt(xm, at + 7, 2);
     for (std::uint32_t n = 0; n < LeAt(xm, 72, 2); ++n) {
         const std::size_t samples = LeAt(xm, at + 27, 2), headerSize = samples ? LeAt(xm, at + 29) : 0;
-        const auto from = [&](std::size_t begin, std::size_t end) {
+        const auto from = [&](std::size_t begin, std::size_t end) {  // an empty last record ends the file early
+            end = std::min(end, xm.size()), begin = std::min(begin, end);
             return std::vector<std::uint8_t>(xm.begin() + static_cast<std::ptrdiff_t>(begin),
                                              xm.begin() + static_cast<std::ptrdiff_t>(end));
         };
