@@ -36,22 +36,15 @@ TEST_P(WavePeers, ConvertsToWaveThatPlaysIdenticallyInSoxAndLibsndfile)
     EXPECT_TRUE(info.starts_with("frames=" + count + " rate=22050 channels=" + std::to_string(c.channels))) << info;
 }
 
-const PeerCase kPeerCases[] = {{"SoxPcm8Mono", "-e unsigned -b 8", 1, 8},
-                               {"SoxPcm16Stereo", "-e signed -b 16", 2, 16},
-                               {"SoxPcm24Stereo", "-e signed -b 24", 2, 24},
-                               {"SoxPcm32Mono", "-e signed -b 32", 1, 32},
-                               {"SoxFloat32Stereo", "-e floating-point -b 32", 2, 16},
-                               {"SoxFloat64Mono", "-e floating-point -b 64", 1, 16},
-                               {"SoxMuLaw", "-e mu-law", 1, 16},
-                               {"SoxALawStereo", "-e a-law", 2, 16},
-                               {"SoxImaAdpcm", "-e ima-adpcm", 1, 16},
-                               {"SoxMsAdpcmStereo", "-e ms-adpcm", 2, 16},
-                               {"SndfilePcmU8Stereo", "sndfile-convert -pcmu8", 2, 8},
-                               {"SndfilePcm24Mono", "sndfile-convert -pcm24", 1, 24},
-                               {"SndfileFloat32Mono", "sndfile-convert -float32", 1, 16},
-                               {"SndfileULaw", "sndfile-convert -ulaw", 1, 16},
-                               {"SndfileImaAdpcmStereo", "sndfile-convert -ima-adpcm", 2, 16},
-                               {"SndfileMsAdpcm", "sndfile-convert -ms-adpcm", 1, 16}};
+const PeerCase kPeerCases[] = {
+    {"SoxPcm8Mono", "-e unsigned -b 8", 1, 8}, {"SoxPcm16Stereo", "-e signed -b 16", 2, 16},
+    {"SoxPcm24Stereo", "-e signed -b 24", 2, 24}, {"SoxPcm32Mono", "-e signed -b 32", 1, 32},
+    {"SoxFloat32Stereo", "-e floating-point -b 32", 2, 16}, {"SoxFloat64Mono", "-e floating-point -b 64", 1, 16},
+    {"SoxMuLaw", "-e mu-law", 1, 16}, {"SoxALawStereo", "-e a-law", 2, 16}, {"SoxImaAdpcm", "-e ima-adpcm", 1, 16},
+    {"SoxMsAdpcmStereo", "-e ms-adpcm", 2, 16}, {"SndfilePcmU8Stereo", "sndfile-convert -pcmu8", 2, 8},
+    {"SndfilePcm24Mono", "sndfile-convert -pcm24", 1, 24}, {"SndfileFloat32Mono", "sndfile-convert -float32", 1, 16},
+    {"SndfileULaw", "sndfile-convert -ulaw", 1, 16}, {"SndfileImaAdpcmStereo", "sndfile-convert -ima-adpcm", 2, 16},
+    {"SndfileMsAdpcm", "sndfile-convert -ms-adpcm", 1, 16}};
 
 INSTANTIATE_TEST_SUITE_P(Files, WavePeers, ::testing::ValuesIn(kPeerCases),
                          [](const auto& info) { return std::string(info.param.name); });
