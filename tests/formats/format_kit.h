@@ -42,6 +42,41 @@ inline std::string ReadAlone(WaveStore& store, bool (*read)(WaveStore&, File&), 
     return read(store, file) ? "read" : Failure();
 }
 
+// What detection makes of a head, for tables of cases.
+struct Detection {
+    DetectFunction detect;
+    std::array<std::uint8_t, kDetectBytes> head;
+    int score;
+};
+
+inline void ExpectDetections(std::span<const Detection> cases)
+{
+    for (const Detection& c : cases) EXPECT_EQ(c.detect(c.head), c.score) << "case " << &c - cases.data();
+}
+
+// A file a read function alone must refuse with `failure` ("location: message"), leaving no wavesample.
+struct Refusal {
+    Bytes file;
+    ReadFunction read;
+    std::string failure;
+};
+
+inline void ExpectRefusals(WaveStore& store, std::span<const Refusal> cases)
+{
+    for (const Refusal& c : cases) {
+        EXPECT_EQ(ReadAlone(store, c.read, c.file), c.failure);
+        std::size_t waves = 0;
+        store.ForEachItem([&](ItemId id, const void*) { waves += IsWave(id) ? 1 : 0; });
+        EXPECT_EQ(waves, 0u) << c.failure;
+    }
+}
+
+// A test file in the shared folder, e.g. "mod/TDZ3.MOD".
+inline Bytes SharedFile(const std::string& name)
+{
+    return Bytes{}.Append(ReadFileBytes(std::string(KOBA_SHARED_TESTDATA) + "/" + name));
+}
+
 inline std::vector<std::uint8_t> Decoded(const WavesampleRec& wave)
 {
     CaptureSink capture;

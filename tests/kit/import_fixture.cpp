@@ -65,8 +65,8 @@ std::size_t ImportFixture::Count(ItemId kind) const
     return n;
 }
 
-void ImportFixture::SweepTruncations(const Bytes& full, const std::string& name, std::size_t maxItems,
-                                     std::size_t from, std::size_t step)
+void ImportFixture::SweepTruncations(const Bytes& full, const std::string& name, std::size_t maxItems, std::size_t from,
+                                     std::size_t step)
 {
     for (std::size_t cut = from; cut <= full.Size(); cut += step) {
         if (!Import(Prefix(full, cut), name)) continue;
@@ -91,3 +91,11 @@ void ImportFixture::SweepTruncations(const Bytes& full, const std::string& name,
     }
 }
 
+void ImportFixture::SweepEachTruncation(std::span<const Cut> cases)
+{
+    for (const Cut& c : cases) {
+        ASSERT_TRUE(Import(c.file, c.name)) << c.name << ": " << LastError.location << ": " << LastError.message;
+        EXPECT_GT(Count(kWaveKind), 0u) << c.name;
+        SweepTruncations(c.file, c.name, Count(kWaveKind) + Count(kInstrumentKind) + 2, 0, c.step);
+    }
+}

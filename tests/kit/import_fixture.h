@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,16 @@ struct ImportFixture : ::testing::Test {
     // Cuts `full` at every length from `from` on (in steps of `step`) and imports each cut:
     // no crash, no more than `maxItems` items, every wavesample's copy succeeds and delivers
     // its length, and nothing decodes to more than a small multiple of the file's bytes.
-    void SweepTruncations(const Bytes& full, const std::string& name, std::size_t maxItems,
-                          std::size_t from = 0, std::size_t step = 1);
+    void SweepTruncations(const Bytes& full, const std::string& name, std::size_t maxItems, std::size_t from = 0,
+                          std::size_t step = 1);
+
+    // Each file imported as `name`, then swept in steps of `step` with room for its own items and two more.
+    struct Cut {
+        Bytes file;
+        std::string name;
+        std::size_t step = 1;
+    };
+    void SweepEachTruncation(std::span<const Cut> cases);
 
     std::unique_ptr<TempFile> file;
 };

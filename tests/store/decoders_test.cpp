@@ -1,17 +1,15 @@
-// Decoders against SoX's own decoding of what SoX encoded, and the codec corner cases.
+// The codecs: every G.711 code as SoX expands it, and the ADPCM corner cases (whole files are
+// checked against SoX through the WAVE reader).
 #include "store/decoders.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <numeric>
 
-#include "kit/capture_sink.h"
-#include "kit/import_fixture.h"
+#include "kit/temp_file.h"
 #include "kit/tools.h"
 #include "support/endian.h"
-#include "support/last_error.h"
 
 namespace {
 
@@ -68,42 +66,5 @@ TEST(MsAdpcmBlock, BadPredictorsAndShortBlocksGiveWhatTheyHoldAndTheStepStaysAtL
     ASSERT_EQ(DecodeMsAdpcmBlock(out.data(), block.data(), block.size(), 1, 8, 2, coefficients), 8u);
     EXPECT_EQ(LoadLe16s(&out[2 * 7]), 16);
 }
-
-// Files SoX encoded from one test signal, decoded by KOBA through the WAVE reader and by SoX.
-class AgainstSox : public ::testing::TestWithParam<std::tuple<std::string, int>> {};
-
-TEST_P(AgainstSox, DecodesSampleForSampleAsSoxDoes)
-{
-    const auto& [encoding, channels] = GetParam();
-    TempDir dir;
-    const std::size_t frames = 30011;  // not a whole number of ADPCM blocks
-    WriteFileBytes(dir / "in.raw", LittleEndianBytes(TestSignal(frames * channels)));
-    const std::string encoded = dir / "encoded.wav";
-    ASSERT_EQ(::Run("sox -t raw -r 22050 -e signed -b 16 -c " + std::to_string(channels) + " " +
-                    Quoted(dir / "in.raw") + " -e " + encoding + " " + Quoted(encoded) + " && sox " + Quoted(encoded) +
-                    " -t raw -e signed -b 16 " + Quoted(dir / "sox.raw")),
-              0);
-    const std::vector<std::int16_t> expected = Samples16(ReadFileBytes(dir / "sox.raw"));
-    ScriptedHost host;
-    KobaStore store(host);
-    ASSERT_TRUE(store.Imp(encoded)) << LastError.message;
-    CaptureSink capture;
-    ASSERT_TRUE(CaptureWave(*store.FetchWave(kWaveKind | 1), capture)) << LastError.message;
-    // SoX decodes whole blocks; the file's "fact" says where the sound ends.
-    const std::vector<std::int16_t> decoded = Samples16(capture.bytes);
-    ASSERT_EQ(decoded.size(), frames * channels);
-    ASSERT_GE(expected.size(), decoded.size());
-    const auto mismatch = std::mismatch(decoded.begin(), decoded.end(), expected.begin());
-    EXPECT_EQ(mismatch.first, decoded.end()) << "first difference at " << (mismatch.first - decoded.begin());
-}
-
-INSTANTIATE_TEST_SUITE_P(Codecs, AgainstSox,
-                         ::testing::Combine(::testing::Values("mu-law", "a-law", "ima-adpcm", "ms-adpcm"),
-                                            ::testing::Values(1, 2)),
-                         [](const auto& info) {
-                             std::string name = std::get<0>(info.param) + std::to_string(std::get<1>(info.param));
-                             std::erase(name, '-');
-                             return name;
-                         });
 
 }  // namespace

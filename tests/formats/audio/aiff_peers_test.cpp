@@ -31,13 +31,8 @@ TEST_P(IffPeers, ConvertsToWaveAndWritesAiffAndIffThatPeersDecodeIdentically)
     // Odd, so that odd data sizes are tried; but libsndfile counts its pad byte after odd G.711 data as a
     // sample in COMM, which it alone then does not decode.
     const std::size_t frames = c.soxReads ? 4321 : 4322;
-    WriteFileBytes(dir / "in.raw", LittleEndianBytes(TestSignal(frames * c.channels, 11)));
-    const std::string original = dir / (std::string("original.") + c.extension), source = Quoted(dir / "source.wav");
-    const std::string make(c.make), sox = "sox -t raw -r 22050 -e signed -b 16 -c " + std::to_string(c.channels) + " ";
-    ASSERT_EQ(::Run(sox + Quoted(dir / "in.raw") + " " + source), 0);
-    ASSERT_EQ(::Run(make.starts_with("sndfile") ? make + " " + source + " " + Quoted(original)
-                                                : "sox " + source + " " + make + " " + Quoted(original)),
-              0);
+    const std::string original = dir / (std::string("original.") + c.extension);
+    ASSERT_TRUE(MakePeerFile(dir, c.make, c.channels, 22050, frames, 11, original));
     ASSERT_TRUE(store.Imp(original)) << Failure();
     RoundTrip(kWaveKind | 1, "koba.wav");
     const int width = c.compareBits == 8 ? 8 : 16;

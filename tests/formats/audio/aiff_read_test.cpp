@@ -38,13 +38,6 @@ Bytes Vhdr(unsigned oneShot, unsigned repeat, unsigned cycle, unsigned compressi
 
 struct AiffRead : WriterFixture {
     bool Read(const Bytes& file) { return Import(file, "test.aif"); }
-    // The reader itself, whatever detection would choose for the file.
-    bool ReadDirectly(const Bytes& bytes)
-    {
-        WriteFileBytes(dir / "direct.aif", bytes.Data());
-        File file = File::OpenRead(dir / "direct.aif");
-        return xiff_Read(store, file);
-    }
 };
 
 TEST_F(AiffRead, ChunksGiveTheFieldsAndLoops)
@@ -172,8 +165,7 @@ TEST_F(AiffRead, BadFilesAreRefusedOrReadSafely)
         {IffForm("8SVX", {BeChunk("BODY", Bytes{}.Zeros(10))}), "No COMM or VHDR chunk found"},
     };
     for (const auto& [file, message] : refused) {
-        EXPECT_FALSE(ReadDirectly(file));
-        EXPECT_EQ(Failure(), std::string("xiff_Read: ") + message);
+        EXPECT_EQ(ReadAlone(store, xiff_Read, file), std::string("xiff_Read: ") + message);
         EXPECT_EQ(Count(kWaveKind) + Count(kInstrumentKind) + Count(kBankId), 0u);
     }
     // A data chunk larger than the file: the frames the file holds, and a warning.

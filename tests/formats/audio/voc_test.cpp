@@ -17,11 +17,8 @@ struct VocPeers : WriterFixture, ::testing::WithParamInterface<VocCase> {};
 TEST_P(VocPeers, ConvertsAsSoxDecodes)
 {
     const VocCase& c = GetParam();
-    WriteFileBytes(dir / "in.raw", LittleEndianBytes(TestSignal(3001 * c.channels, 5)));
-    const std::string original = dir / "original.voc", source = Quoted(dir / "source.wav");
-    const std::string make(c.make), via = make.starts_with("sndfile") ? source + " && " + make + " " + source : make;
-    const std::string sox = "sox -t raw -r 22050 -e signed -b 16 -c " + std::to_string(c.channels) + " ";
-    ASSERT_EQ(::Run(sox + Quoted(dir / "in.raw") + " " + via + " " + Quoted(original)), 0);
+    const std::string original = dir / "original.voc";
+    ASSERT_TRUE(MakePeerFile(dir, c.make, c.channels, 22050, 3001, 5, original));
     ASSERT_TRUE(store.Imp(original)) << Failure();
     EXPECT_EQ(Count(kWaveKind), 1u);
     ASSERT_TRUE(store.Exp(dir / "koba.wav", kWaveKind | 1)) << Failure();

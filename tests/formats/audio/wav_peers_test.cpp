@@ -27,6 +27,8 @@ TEST_P(WavePeers, ConvertsToWaveThatPlaysIdenticallyInSoxAndLibsndfile)
     // ADPCM ends in a whole block: SoX plays its padding, our length stops at the frames encoded.
     const std::size_t frameBytes = static_cast<std::size_t>(c.channels * width / 8);
     ASSERT_TRUE(actual.size() >= frames * frameBytes && actual.size() <= expected.size()) << actual.size();
+    // SoX's "fact" counts the frames it encoded; libsndfile's stereo IMA one counts half and is not believed.
+    EXPECT_TRUE(actual.size() == frames * frameBytes || make.starts_with("sndfile")) << actual.size();
     EXPECT_TRUE(actual.size() == expected.size() || make.find("adpcm") != std::string::npos);
     const auto same = std::mismatch(actual.begin(), actual.end(), expected.begin()).first - actual.begin();
     EXPECT_EQ(std::size_t(same), actual.size()) << "the bytes before the first difference";

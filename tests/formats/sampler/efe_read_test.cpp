@@ -231,11 +231,7 @@ TEST_F(EnsoniqRead, BadFilesAreRefusedClearly)
     auto cut = [&](std::size_t n) {
         return Bytes{}.Append(efe).Append(std::vector(piano.Data().begin(), piano.Data().begin() + n));
     };
-    const struct {
-        Bytes file;
-        ReadFunction read;
-        const char* failure;
-    } cases[] = {
+    const Refusal cases[] = {
         {Bytes{}.Zeros(2).Tag("EPS File:").Zeros(600), efe_Read, "efe_Read: Not an EFE instrument file"},
         {Bytes{}.Zeros(2).Tag("EPS Fil").Zeros(600), efe_Read, "efe_Read: Not an EFE file"},
         {cut(647), efe_Read, "ins_Read: read err inst"},
@@ -246,9 +242,7 @@ TEST_F(EnsoniqRead, BadFilesAreRefusedClearly)
         {Gkh(DiskImage(), 'I', 1, 0), gkh_Read, "gkh_Read: Not an uncompressed GKH file"},
         {Bytes{}.Tag("TDDX").Zeros(100), gkh_Read, "gkh_Read: Not a GKH file"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ReadAlone(store, c.read, c.file), c.failure);
-    }
+    ExpectRefusals(store, cases);
     // The real instrument with its first layer only: four wavesamples share the first's data.
     std::vector<std::uint8_t> moog = ReadFileBytes(kShared + "efe/MOOGZART.efe");
     std::fill(moog.begin() + 512 + 104, moog.begin() + 512 + 132, 0);

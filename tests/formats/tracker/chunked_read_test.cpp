@@ -11,9 +11,6 @@ namespace {
 
 struct ChunkedRead : ImportFixture {};
 
-using Detect = int (*)(std::span<const std::uint8_t, kDetectBytes>);
-using Read = bool (*)(WaveStore&, File&);
-
 // A chunk as DMF writes it: id, little-endian size, body, never a pad byte.
 Bytes DmfChunk(std::string_view id, const Bytes& body)
 {
@@ -108,11 +105,7 @@ TEST(ChunkedDetect, MagicTexts)
 {
     auto riff = DetectHead("RIFF");
     std::memcpy(riff.data() + 8, "DSMF", 4);
-    const struct {
-        Detect detect;
-        std::array<std::uint8_t, kDetectBytes> head;
-        int score;
-    } cases[] = {
+    const Detection cases[] = {
         {dsm_Detect, riff, 2},
         {dsm_Detect, DetectHead("DSMF", 8), 0},
         {dsm_Detect, DetectHead("RIFF"), 0},
@@ -128,7 +121,7 @@ TEST(ChunkedDetect, MagicTexts)
         {uni_Detect, DetectHead("UN05"), 2},
         {uni_Detect, DetectHead("UN1"), 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.detect(c.head), c.score) << &c - cases;
+    ExpectDetections(cases);
 }
 
 TEST_F(ChunkedRead, DsmInstrumentsInListsAfterPaddedChunks)
@@ -225,28 +218,21 @@ TEST_F(ChunkedRead, UnimodInstrumentsSamplesAndDataAfterTheTracks)
 
 TEST_F(ChunkedRead, BadFilesAreRefusedClearly)
 {
-    const struct {
-        Read read;
-        Bytes file;
-        const char* failure;
-    } cases[] = {
-        {dsm_Read, RiffForm("WAVE", {}), "dsm_Read: Not a DSM module file"},
-        {dmf_Read, Bytes{}.Tag("DDMX").Zeros(80), "dmf_Read: Not a Delusion/XTracker Digital Module File"},
-        {dsf_Read, Bytes{}.Tag("DDSX").Zeros(60), "dsf_Read: Not a Delusion/XTracker Digital Sample File"},
-        {dsf_Read, DsfFile(0x84), "dsf_Read: Can't handle packed DSF samples"},
-        {dsf_Read, DsfFile(0x80), "dsf_Read: Sampledata not stored in DSF file"},
-        {okt_Read, Bytes{}.Tag("OKTBSONG"), "okt_Read: Not an Oktalyzer file"},
-        {okt_Read, Bytes{}.Tag("OKTASANG"), "okt_Read: Not an Oktalyzer song module"},
-        {med_Read, Bytes{}.Tag("MDD0").Zeros(60), "med_Read: Not an OctaMED/MED MMDx module"},
-        {med_Read, MedFile(0, 840), "med_Read: No Song in file"},
-        {med_Read, MedFile(52, 0), "med_Read: No samples in file"},
-        {uni_Read, Bytes{}.Tag("UN1").Zeros(400), "uni_Read: Not a MikMod Unimod module"},
-        {uni_Read, UniHeader('x', 1, 1, 1, 1), "uni_Read: Unknown Unimod version"},
+    const Refusal cases[] = {
+        {RiffForm("WAVE", {}), dsm_Read, "dsm_Read: Not a DSM module file"},
+        {Bytes{}.Tag("DDMX").Zeros(80), dmf_Read, "dmf_Read: Not a Delusion/XTracker Digital Module File"},
+        {Bytes{}.Tag("DDSX").Zeros(60), dsf_Read, "dsf_Read: Not a Delusion/XTracker Digital Sample File"},
+        {DsfFile(0x84), dsf_Read, "dsf_Read: Can't handle packed DSF samples"},
+        {DsfFile(0x80), dsf_Read, "dsf_Read: Sampledata not stored in DSF file"},
+        {Bytes{}.Tag("OKTBSONG"), okt_Read, "okt_Read: Not an Oktalyzer file"},
+        {Bytes{}.Tag("OKTASANG"), okt_Read, "okt_Read: Not an Oktalyzer song module"},
+        {Bytes{}.Tag("MDD0").Zeros(60), med_Read, "med_Read: Not an OctaMED/MED MMDx module"},
+        {MedFile(0, 840), med_Read, "med_Read: No Song in file"},
+        {MedFile(52, 0), med_Read, "med_Read: No samples in file"},
+        {Bytes{}.Tag("UN1").Zeros(400), uni_Read, "uni_Read: Not a MikMod Unimod module"},
+        {UniHeader('x', 1, 1, 1, 1), uni_Read, "uni_Read: Unknown Unimod version"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ReadAlone(store, c.read, c.file), c.failure);
-        EXPECT_EQ(Count(kWaveKind), 0u) << c.failure;
-    }
+    ExpectRefusals(store, cases);
 }
 
 TEST_F(ChunkedRead, CountsFarBeyondTheFileEndTheWalk)
@@ -258,23 +244,16 @@ TEST_F(ChunkedRead, CountsFarBeyondTheFileEndTheWalk)
 // Cut files keep the samples whose data is there, and never claim more.
 TEST_F(ChunkedRead, CutFilesKeepWhatTheyHold)
 {
-    const struct {
-        Bytes file;
-        const char* name;
-        std::size_t step;
-    } cases[] = {
-        {DsmFile(), "x.dsm", 1},
-        {DmfFile(), "x.dmf", 1},
-        {DsfFile(0x03), "x.dsf", 1},
-        {UniFile(), "x.uni", 1},
+    const ImportFixture::Cut cases[] = {
+        {DsmFile(), "x.dsm"},
+        {DmfFile(), "x.dmf"},
+        {DsfFile(0x03), "x.dsf"},
+        {UniFile(), "x.uni"},
         {MedFile(52, 840), "x.med", 3},
-        {Bytes{}.Append(ReadFileBytes(std::string(KOBA_SHARED_TESTDATA) + "/med/stereo.med")), "x.med", 7},
-        {Bytes{}.Append(ReadFileBytes(std::string(KOBA_SHARED_TESTDATA) + "/okt/OKT.Yes-PartII")), "x.okt", 331},
+        {SharedFile("med/stereo.med"), "x.med", 7},
+        {SharedFile("okt/OKT.Yes-PartII"), "x.okt", 331},
     };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(Import(c.file, c.name)) << Failure();
-        SweepTruncations(c.file, c.name, Count(kWaveKind) + Count(kInstrumentKind) + 2, 0, c.step);
-    }
+    SweepEachTruncation(cases);
 }
 
 }  // namespace

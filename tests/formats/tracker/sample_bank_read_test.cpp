@@ -10,11 +10,6 @@ namespace {
 
 struct BankRead : ImportFixture {};
 
-std::vector<std::uint8_t> Shared(const std::string& file)
-{
-    return ReadFileBytes(std::string(KOBA_SHARED_TESTDATA) + "/" + file);
-}
-
 std::tuple<std::uint32_t, std::uint32_t, int> Loop(const WavesampleRec& w)
 {
     return {w.loopStart, w.loopEnd, w.loopFlags};
@@ -22,12 +17,7 @@ std::tuple<std::uint32_t, std::uint32_t, int> Loop(const WavesampleRec& w)
 
 TEST(BankDetect, Signatures)
 {
-    using Detect = int (*)(std::span<const std::uint8_t, kDetectBytes>);
-    const struct {
-        Detect detect;
-        std::array<std::uint8_t, kDetectBytes> head;
-        int score;
-    } cases[] = {
+    const Detection cases[] = {
         {fmt669_Detect, DetectHead("if", 0), 2}, {fmt669_Detect, DetectHead("JN", 0), 2},
         {fmt669_Detect, DetectHead("fi", 0), 0}, {mtm_Detect, DetectHead("MTM", 0), 2},
         {mtm_Detect, DetectHead("MTm", 0), 0},   {far_Detect, DetectHead("FAR\xFE", 0), 2},
@@ -38,7 +28,7 @@ TEST(BankDetect, Signatures)
         {uwf_Detect, DetectHead("MUWF", 0), 0},  {psm_Detect, DetectHead("PSM\xFE", 0), 2},
         {psm_Detect, DetectHead("PSM ", 0), 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.detect(c.head), c.score) << &c - cases;
+    ExpectDetections(cases);
 }
 
 TEST_F(BankRead, Data669FollowsThePatternsAndLoopsEndInsideTheSample)
@@ -82,17 +72,26 @@ TEST_F(BankRead, FarMapNamesThePresentSamples)
     EXPECT_EQ(std::tuple(Decoded(Wave(2)), Loops(Wave(2))), std::tuple(Ramp(4, 2).Data(), false));
 }
 
-// The formats no peer reads, each with a 16-bit sample and a loop: what the reader makes of
-// the header's fields, and the data after it.
-TEST_F(BankRead, FsmF2rAndUwfFiles)
+// The formats no peer reads, each with a 16-bit sample and a loop (an F2R's second; its first is
+// 8-bit): headers, then the data.
+Bytes Fsm()
 {
-    const Bytes fsm = Bytes{}.Tag("FSM\xFE").Text("voice", 32).U8(13, 10, 26).Le32(8).U8(0, 64).Le32(2, 6).U8(1, 8);
+    return Bytes{}.Tag("FSM\xFE").Text("voice", 32).U8(13, 10, 26).Le32(8).U8(0, 64).Le32(2, 6).U8(1, 8);
+}
+Bytes F2r()
+{
     Bytes f2r = Bytes{}.Tag("F2R").Zeros(3).Text("song", 40).Le16(2).Zeros(2).U8(0).Le16(1).Zeros(1).U8(2);
     f2r.Text("byte", 32).Le32(6).U8(0, 0).Le32(2, 4).U8(0).U8(1, 2, 3, 4, 5, 6);
-    f2r.Text("wide", 32).Le32(8).U8(0, 0).Le32(0, 8).U8(1);  // a loop to the end is none
-    auto uwf = [](unsigned flags) {
-        return Bytes{}.Text("wave", 32).Zeros(2).Tag("MUWF").Zeros(8).Le32(8, 2, 6).Zeros(2).U8(flags).Zeros(5);
-    };
+    return f2r.Text("wide", 32).Le32(8).U8(0, 0).Le32(0, 8).U8(1);  // a loop to the end is none
+}
+Bytes Uwf(unsigned flags)
+{
+    return Bytes{}.Text("wave", 32).Zeros(2).Tag("MUWF").Zeros(8).Le32(8, 2, 6).Zeros(2).U8(flags).Zeros(5);
+}
+
+// What the reader makes of the header's fields, and the data after it.
+TEST_F(BankRead, FsmF2rAndUwfFiles)
+{
     const struct {
         Bytes file;
         const char* name;
@@ -101,11 +100,11 @@ TEST_F(BankRead, FsmF2rAndUwfFiles)
         int loopFlags;
         std::uint32_t loopStart, loopEnd;
     } cases[] = {
-        {Bytes{fsm}.Append(Ramp(4, 2)), "x.fsm", "voice", 0, 4, kLoopFound, 1, 3},
-        {Bytes{f2r}.Append(Ramp(4, 2)), "x.f2r", "song", 1, 4, 0, 0, 0},
-        {uwf(2 | 5).Append(Ramp(4, 2)), "x.uwf", "wave", 1, 4, kLoopFound, 1, 3},
-        {uwf(2 | 9).Append(Ramp(4, 2)), "x.uwf", "wave", 1, 4, kLoopFound | kLoopReverse, 1, 3},
-        {uwf(13).Append(Ramp(8, 1)), "x.uwf", "wave", 1, 8, 0, 0, 0},
+        {Fsm().Append(Ramp(4, 2)), "x.fsm", "voice", 0, 4, kLoopFound, 1, 3},
+        {F2r().Append(Ramp(4, 2)), "x.f2r", "song", 1, 4, 0, 0, 0},
+        {Uwf(2 | 5).Append(Ramp(4, 2)), "x.uwf", "wave", 1, 4, kLoopFound, 1, 3},
+        {Uwf(2 | 9).Append(Ramp(4, 2)), "x.uwf", "wave", 1, 4, kLoopFound | kLoopReverse, 1, 3},
+        {Uwf(13).Append(Ramp(8, 1)), "x.uwf", "wave", 1, 8, 0, 0, 0},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(Import(c.file, c.name)) << Failure();
@@ -117,7 +116,7 @@ TEST_F(BankRead, FsmF2rAndUwfFiles)
         }
         EXPECT_STREQ(store.FetchBank()->name, c.bank);
     }
-    ASSERT_TRUE(Import(Bytes{f2r}.Append(Ramp(4, 2)), "x.f2r"));
+    ASSERT_TRUE(Import(F2r().Append(Ramp(4, 2)), "x.f2r"));
     EXPECT_EQ(std::tuple(Decoded(Wave(0)), Loop(Wave(0))),
               std::tuple(std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}, std::tuple(2u, 4u, int{kLoopFound})));
 }
@@ -182,11 +181,7 @@ TEST_F(BankRead, PsmRecordsNumberTheirSamplesAndPlaceTheirData)
 
 TEST_F(BankRead, BadFilesAreRefusedClearly)
 {
-    const struct {
-        Bytes file;
-        bool (*read)(WaveStore&, File&);
-        const char* failure;
-    } cases[] = {
+    const Refusal cases[] = {
         {Bytes{}.Tag("fi").Zeros(600), fmt669_Read, "669_Read: Not a 669 module!"},
         {Bytes{}.Tag("MTX").Zeros(200), mtm_Read, "mtm_Read: Not a MultiTracker Module!"},
         {Bytes{}.Tag("FAR ").Zeros(900), far_Read, "far_Read: Not a Farandoyle FAR file!"},
@@ -197,10 +192,7 @@ TEST_F(BankRead, BadFilesAreRefusedClearly)
         {Bytes{}.Tag("PSM ").Zeros(300), psm_Read, "psm_Read: Not a Protracker Studio Module"},
         {PsmFile(1, 0), psm_Read, "psm_Read: This is a song file, i.e. it contains no samples"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ReadAlone(store, c.read, c.file), c.failure);
-        EXPECT_EQ(Count(kBankId), 0u) << c.failure;
-    }
+    ExpectRefusals(store, cases);
 }
 
 // Cut files keep the samples whose data is there, and never claim more.
@@ -208,50 +200,19 @@ TEST_F(BankRead, CutFilesKeepWhatTheyHold)
 {
     Bytes psm = PsmFile(0, 1);
     PsmSample(psm, 1, 0x04 | 0x80, 146 + 64, 8, 0, 8).Append(Ramp(4, 2));
-    const struct {
-        Bytes file;
-        const char* name;
-        std::size_t step;
-    } cases[] = {
-        {Bytes{}.Append(Shared("669/sonic_boom.669")), "x.669", 997},
-        {Bytes{}.Append(Shared("mtm/pattern_jump_mtm_break.mtm")), "x.mtm", 3},
-        {Bytes{}.Append(Shared("far/far_weird_events.far")), "x.far", 1},
-        {Bytes{}.Append(Shared("ult/ult_double_toneporta.ult")), "x.ult", 1},
-        {Bytes{}.Append(Shared("psm/silver-song0.psm")), "x.psm", 197},
-        {psm, "x.psm", 1},
-        {UltFile('3'), "x.ult", 1},
-        {Bytes{}
-             .Tag("FSM\xFE")
-             .Text("voice", 32)
-             .U8(13, 10, 26)
-             .Le32(8)
-             .U8(0, 64)
-             .Le32(2, 6)
-             .U8(1, 8)
-             .Append(Ramp(4, 2)),
-         "x.fsm", 1},
-        {Bytes{}
-             .Tag("F2R")
-             .Zeros(3)
-             .Text("song", 40)
-             .Le16(0)
-             .U8(0)
-             .Le16(0)
-             .U8(1)
-             .Text("w", 32)
-             .Le32(8)
-             .Zeros(10)
-             .U8(1)
-             .Append(Ramp(4, 2)),
-         "x.f2r", 1},
-        {Bytes{}.Text("wave", 34).Tag("MUWF").Zeros(8).Le32(8, 2, 6).Zeros(2).U8(7).Zeros(5).Append(Ramp(4, 2)),
-         "x.uwf", 1},
+    const ImportFixture::Cut cases[] = {
+        {SharedFile("669/sonic_boom.669"), "x.669", 997},
+        {SharedFile("mtm/pattern_jump_mtm_break.mtm"), "x.mtm", 3},
+        {SharedFile("far/far_weird_events.far"), "x.far"},
+        {SharedFile("ult/ult_double_toneporta.ult"), "x.ult"},
+        {SharedFile("psm/silver-song0.psm"), "x.psm", 197},
+        {psm, "x.psm"},
+        {UltFile('3'), "x.ult"},
+        {Fsm().Append(Ramp(4, 2)), "x.fsm"},
+        {F2r().Append(Ramp(4, 2)), "x.f2r"},
+        {Uwf(7).Append(Ramp(4, 2)), "x.uwf"},
     };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(Import(c.file, c.name)) << Failure();
-        ASSERT_GT(Count(kWaveKind), 0u) << c.name;
-        SweepTruncations(c.file, c.name, Count(kWaveKind) + Count(kInstrumentKind) + 2, 0, c.step);
-    }
+    SweepEachTruncation(cases);
 }
 
 }  // namespace

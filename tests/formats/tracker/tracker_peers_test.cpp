@@ -77,14 +77,11 @@ std::vector<int> ExportedFirstChannel(WaveStore& store, const TempDir& dir, Item
 std::vector<std::string> RealModules()
 {
     std::vector<std::string> files;
+    const std::string shared = std::string(KOBA_SHARED_TESTDATA) + "/";
     for (const std::string dir :
-         {std::string(KOBA_SHARED_TESTDATA) + "/mod", std::string(KOBA_SHARED_TESTDATA) + "/s3m",
-          std::string(KOBA_SHARED_TESTDATA) + "/stm", std::string(KOBA_SHARED_TESTDATA) + "/xm",
-          std::string(KOBA_SHARED_TESTDATA) + "/669", std::string(KOBA_SHARED_TESTDATA) + "/mtm",
-          std::string(KOBA_SHARED_TESTDATA) + "/far", std::string(KOBA_SHARED_TESTDATA) + "/ult",
-          std::string(KOBA_SHARED_TESTDATA) + "/psm", std::string(KOBA_SHARED_TESTDATA) + "/okt",
-          std::string(KOBA_SHARED_TESTDATA) + "/med", std::string("/usr/share/games/tecnoballz/musics"),
-          std::string("/usr/share/games/powermanga/sounds")}) {
+         {shared + "mod", shared + "s3m", shared + "stm", shared + "xm", shared + "669", shared + "mtm", shared + "far",
+          shared + "ult", shared + "psm", shared + "okt", shared + "med", shared + "mdl",
+          std::string("/usr/share/games/tecnoballz/musics"), std::string("/usr/share/games/powermanga/sounds")}) {
         if (!std::filesystem::is_directory(dir)) {
             files.push_back(dir + " (missing)");
             continue;

@@ -11,11 +11,6 @@ namespace {
 
 struct TrackerRead : ImportFixture {};
 
-std::vector<std::uint8_t> Shared(const std::string& file)
-{
-    return ReadFileBytes(std::string(KOBA_SHARED_TESTDATA) + "/" + file);
-}
-
 void Put(std::vector<std::uint8_t>& f, std::size_t at, std::initializer_list<unsigned> bytes)
 {
     for (unsigned b : bytes) f.at(at++) = static_cast<std::uint8_t>(b);
@@ -23,12 +18,7 @@ void Put(std::vector<std::uint8_t>& f, std::size_t at, std::initializer_list<uns
 
 TEST(TrackerDetect, MagicTextsAndVolumes)
 {
-    using Detect = int (*)(std::span<const std::uint8_t, kDetectBytes>);
-    const struct {
-        Detect detect;
-        std::array<std::uint8_t, kDetectBytes> head;
-        int score;
-    } cases[] = {
+    const Detection cases[] = {
         {s3m_Detect, DetectHead("SCRM", 44), 2},
         {s3m_Detect, DetectHead("SCRS", 44), 0},
         {s3i_Detect, DetectHead("SCRS", 76), 2},
@@ -42,7 +32,7 @@ TEST(TrackerDetect, MagicTextsAndVolumes)
         {mod_Detect, DetectHead("\x41", 45 + 30 * 14), 0},  // 65 in the fifteenth
         {mod_Detect, DetectHead("\xFF", 45 + 30 * 15), 1},  // the sixteenth plays no part
     };
-    for (const auto& c : cases) EXPECT_EQ(c.detect(c.head), c.score) << &c - cases;
+    ExpectDetections(cases);
 }
 
 // A module of the signature's layout whose order table (song length 2: orders 0, 3, 1) uses
@@ -109,8 +99,9 @@ TEST_F(TrackerRead, ModSampleFields)
 
 TEST_F(TrackerRead, TakeTrackerModuleDataFollowsItsThreeChannelPattern)
 {
-    const std::vector<std::uint8_t> tdz = Shared("mod/TDZ3.MOD");
-    ASSERT_TRUE(Import(Bytes{}.Append(tdz), "TDZ3.MOD")) << Failure();
+    const Bytes file = SharedFile("mod/TDZ3.MOD");
+    const std::vector<std::uint8_t>& tdz = file.Data();
+    ASSERT_TRUE(Import(file, "TDZ3.MOD")) << Failure();
     const std::size_t start = 1084 + 3 * 256;  // one pattern of three channels
     EXPECT_EQ(Decoded(Wave(0)), std::vector<std::uint8_t>(tdz.begin() + start, tdz.begin() + start + 16));
     EXPECT_EQ(Decoded(Wave(1)), std::vector<std::uint8_t>(tdz.begin() + start + 16, tdz.begin() + start + 80));
@@ -281,7 +272,8 @@ std::vector<std::pair<std::uint32_t, Bytes>> XiFilesOf(const std::vector<std::ui
     for (unsigned p = 0; p < LeAt(xm, 70, 2); ++p) at += LeAt(xm, at) + LeAt(xm, at + 7, 2);
     for (std::uint32_t n = 0; n < LeAt(xm, 72, 2); ++n) {
         const std::size_t samples = LeAt(xm, at + 27, 2), headerSize = samples ? LeAt(xm, at + 29) : 0;
-        const auto from = [&](std::size_t begin, std::size_t end) {
+        const auto from = [&](std::size_t begin, std::size_t end) {  // an empty last record ends the file early
+            end = std::min(end, xm.size()), begin = std::min(begin, end);
             return std::vector<std::uint8_t>(xm.begin() + static_cast<std::ptrdiff_t>(begin),
                                              xm.begin() + static_cast<std::ptrdiff_t>(end));
         };
@@ -348,11 +340,7 @@ TEST_F(TrackerRead, BadFilesAreRefusedClearly)
     Bytes tooMany = XmHead("Extended Module: ", 276, 1, 1);
     XmInstrument(tooMany, 17, 0);
     const Bytes xi = Bytes{}.Text("Extended Instrument: ", 21).Zeros(275).Le16(17).Zeros(40 * 17);
-    const struct {
-        Bytes file;
-        bool (*read)(WaveStore&, File&);
-        const char* failure;
-    } cases[] = {
+    const Refusal cases[] = {
         {XmHead("Extended Module: ", 0, 0, 1), xm_Read, "xm_Read: The module header size is out of range"},
         {XmHead("Extended Module: ", 0xFFFFFFFF, 0, 1), xm_Read, "xm_Read: The module header size is out of range"},
         {tooMany.Zeros(40 * 17), xm_Read, "xm_Read: An instrument has more than 16 samples"},
@@ -361,30 +349,20 @@ TEST_F(TrackerRead, BadFilesAreRefusedClearly)
         {Bytes{}.Text("Extended Instrument:", 300), xi_Read, "xi_Read: Not an XI - Extended Instrument file"},
         {Bytes{}.Zeros(44).Tag("SCRN").Zeros(100), s3m_Read, "s3m_Read: Not an S3M module!"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ReadAlone(store, c.read, c.file), c.failure);
-        EXPECT_EQ(Count(kWaveKind), 0u) << c.failure;
-    }
+    ExpectRefusals(store, cases);
 }
 
 // Cut modules keep the samples whose data is there, and never claim more.
 TEST_F(TrackerRead, CutModulesKeepWhatTheyHold)
 {
-    const struct {
-        std::vector<std::uint8_t> file;
-        const char* name;
-        std::size_t step;
-    } cases[] = {
-        {Shared("mod/ode2ptk.mod"), "x.mod", 29},
-        {Shared("s3m/stereo.s3m"), "x.s3m", 1},
-        {Shared("stm/st22_tempo.stm"), "x.stm", 17},
-        {Shared("xm/test.xm"), "x.xm", 3},
-        {XiFilesOf(Shared("xm/test.xm")).at(1).second.Data(), "x.xi", 1},
+    const ImportFixture::Cut cases[] = {
+        {SharedFile("mod/ode2ptk.mod"), "x.mod", 29},
+        {SharedFile("s3m/stereo.s3m"), "x.s3m"},
+        {SharedFile("stm/st22_tempo.stm"), "x.stm", 17},
+        {SharedFile("xm/test.xm"), "x.xm", 3},
+        {XiFilesOf(SharedFile("xm/test.xm").Data()).at(1).second, "x.xi"},
     };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(Import(Bytes{}.Append(c.file), c.name)) << Failure();
-        SweepTruncations(Bytes{}.Append(c.file), c.name, Count(kWaveKind) + Count(kInstrumentKind) + 2, 0, c.step);
-    }
+    SweepEachTruncation(cases);
 }
 
 }  // namespace
