@@ -91,7 +91,7 @@ struct Shell : ::testing::Test, DialogRunner {
     StatedDevices devices;
     KobaStore store{host};
     FakeMidi midi;
-    bool midiSet = (host.SetMidi(&midi), true);
+    bool midiSet = (midi.outputs = {"Emu8000 Port 0"}, host.SetMidi(&midi), true);
     Play play{store, host};
     MainWindow window{store, host, *this, play};
     TempDir dir;
