@@ -140,9 +140,10 @@ void OptionsSheet::accept()
 
 void OptionsSheet::Uninstall()
 {
-    const Answer answer = host_.Ask({"Warning! Uninstall may affect all users\nof KOBA on this computer and/or "
-                                     "network\n\nContinue?",
-                                     kUninstallCaption, Buttons::OkCancel, MessageIcon::Error, Answer::Cancel});
+    const Answer answer =
+        host_.Ask({"Warning! Uninstall may affect all users\nof KOBA on this computer and/or "
+                   "network\n\nContinue?",
+                   kUninstallCaption, Buttons::OkCancel, MessageIcon::Error, Answer::Cancel});
     if (answer != Answer::Ok) return;
     uninstall_();
     host_.Ask({"Registry cleaned up!\n\nYou may manually now remove all the program files.", kUninstallCaption});

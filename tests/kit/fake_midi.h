@@ -9,11 +9,11 @@
 
 struct FakeMidi : MidiPorts {
     std::vector<std::string> inputs = {"keyboard"}, outputs;
-    std::vector<std::string> sent;    // "90 3c 64"
-    std::vector<std::string> cached;  // "bank/mode/mask of patch 0/mask of patch 20"
+    std::vector<std::string> sent;      // "90 3c 64"
+    std::vector<std::string> cached;    // "bank/mode/mask of patch 0/mask of patch 20"
     std::vector<std::uint32_t> opened;  // output ports, in order
-    int refusals = 0;                 // opens of an output still to fail
-    bool clearPatch0 = false;         // the driver cannot cache patch 0
+    int refusals = 0;                   // opens of an output still to fail
+    bool clearPatch0 = false;           // the driver cannot cache patch 0
     std::function<void(MidiBytes)> receive;
 
     struct Out : MidiOut {

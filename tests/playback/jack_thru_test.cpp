@@ -2,13 +2,10 @@
 // forwards arrives at a port named like an AWE32's output. The forwarding runs on the thread
 // that runs the host's posted tasks, as the window's event loop would.
 #include <rtmidi/RtMidi.h>
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
-#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -16,8 +13,6 @@
 #include "kit/import_fixture.h"
 #include "playback/play.h"
 #include "support/last_error.h"
-
-extern char** environ;
 
 namespace {
 
@@ -30,17 +25,15 @@ struct QueueHost : ScriptedHost {
     }
     void RunPosted()
     {
-        std::unique_lock lock(mutex);
-        while (!tasks.empty()) {
-            auto task = std::move(tasks.front());
-            tasks.pop_front();
-            lock.unlock();
-            task();
-            lock.lock();
+        std::vector<std::function<void()>> now;
+        {
+            const std::lock_guard lock(mutex);
+            now.swap(tasks);
         }
+        for (const auto& task : now) task();
     }
     std::mutex mutex;
-    std::deque<std::function<void()>> tasks;
+    std::vector<std::function<void()>> tasks;
 };
 
 // A JACK server of its own (the dummy driver, no sound card), stopped by its process id.
@@ -51,14 +44,12 @@ struct JackServer {
         setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
         setenv("JACK_NO_START_SERVER", "1", 1);
         setenv("KOBA_MIDI_API", "jack", 1);
-        const char* argv[] = {"jackd", "-n", name.c_str(), "--no-realtime", "-d", "dummy", "-r", "48000", "-p", "256", nullptr};
-        posix_spawn_file_actions_t quiet;
-        posix_spawn_file_actions_init(&quiet);
-        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(&quiet, 1, 2);
-        if (posix_spawnp(&pid, "jackd", &quiet, nullptr, const_cast<char**>(argv), environ) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&quiet);
-        const std::string wait = "jack_wait -s " + name + " -w -t 10 >/dev/null";
+        const std::string start = "exec jackd -n " + name + " --no-realtime -d dummy -r 48000 -p 256 >/dev/null 2>&1";
+        if ((pid = ::fork()) == 0) {
+            ::execl("/bin/sh", "sh", "-c", start.c_str(), nullptr);
+            ::_exit(127);
+        }
+        const std::string wait = "jack_wait -s " + name + " -w -t 10 >/dev/null 2>&1";
         running = pid > 0 && std::system(wait.c_str()) == 0;
     }
     ~JackServer()
