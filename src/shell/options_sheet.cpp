@@ -98,8 +98,8 @@ QWidget* OptionsSheet::AuditioningPage()
     for (std::uint32_t index = 0; play_.Device(index, name, present); ++index) {
         if (!present) continue;
         synth_->addItem(QString::fromStdString(name), index);
-        if (static_cast<std::int32_t>(index) == working_.mtOutDev) synth_->setCurrentIndex(synth_->count() - 1);
     }
+    synth_->setCurrentIndex(synth_->findData(working_.mtOutDev));  // none when that one is not there
     midiIn_->addItem("Dummy device");
     for (const std::string& input : play_.InputNames()) midiIn_->addItem(QString::fromStdString(input));
     midiIn_->setCurrentIndex(working_.mtInDev + 1);

@@ -32,6 +32,9 @@ public:
     // MIDI, too, is opened on first use.
     MidiPorts* Midi() override;
     void SetMidi(MidiPorts* ports) { midi_ = ports; }
+    // KOBA's own wavetable synthesizer, the last row of the synthesizer table.
+    SoftwareSynth* Synth() override { return synth_; }
+    void SetSynth(SoftwareSynth* synth) { synth_ = synth; }
     // The window's event loop runs posted tasks.
     void Post(std::function<void()> task) override;
     bool SetClipboardWave(std::span<const std::uint8_t> wave) override;
@@ -50,6 +53,7 @@ private:
     WaveOutDevices* devices_ = nullptr;
     std::unique_ptr<MidiPorts> ownMidi_;
     MidiPorts* midi_ = nullptr;
+    SoftwareSynth* synth_ = nullptr;
 };
 
 // A failure shown as the user sees it: the message as text, the location as caption.

@@ -26,6 +26,7 @@ public:
     int ShowAudioPlayer(const AudioPlayerPage& page) override;
     WaveOutDevices* WaveOutput() override { return devices; }
     MidiPorts* Midi() override { return midi; }
+    SoftwareSynth* Synth() override { return synth; }
     std::string ProgramFolder() override { return programFolder; }
     void WaitOneSecond() override { ++waits; }
     bool SetClipboardWave(std::span<const std::uint8_t> wave) override;
@@ -46,6 +47,7 @@ public:
     std::function<void(const AudioPlayerPage&)> onPlayer;
     WaveOutDevices* devices = nullptr;
     MidiPorts* midi = nullptr;
+    SoftwareSynth* synth = nullptr;
     std::string programFolder = "/nowhere/";
     int waits = 0;  // of the seconds waited
     std::vector<std::vector<std::uint8_t>> clipboard;

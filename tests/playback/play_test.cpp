@@ -21,6 +21,7 @@ enum Card { kGus, kWaveFront, kAwe, kSoftware };
 
 struct Auditioning : WriterFixture {
     FakeMidi midi;
+    FakeSynth synth{midi.sent};
     TempDir programDir, tempDir;
     std::string ini = dir / "ULTRASND.INI";
     bool prepared = Prepare();
@@ -28,7 +29,7 @@ struct Auditioning : WriterFixture {
     bool Prepare()
     {
         midi.outputs = {"Midi Through", "UltraSound", "WaveFront Synth", "Emu8000 Port 0", "UltraSound 2"};
-        host.midi = &midi;
+        host.midi = &midi, host.synth = &synth;
         host.programFolder = programDir.Path() + "/";
         for (const char* loader : {"AWELOAD.EXE", "WFSLOAD.EXE"}) {
             std::ofstream(programDir / loader) << "#!/bin/sh\necho \"$0 $*\" >> " << programDir / "log"
@@ -69,11 +70,12 @@ TEST_F(Auditioning, EachCardLoadsThroughItsOwnSoftwareAndMessages)
         std::vector<std::string> loaders, sent, cached;
     };
     const Case cases[] = {
-        {kGus, {}, {"b1 07 7f", "c0 00"}, {"0/fit/0/1", "0/drop/0/1", "999/drop/0/1", "999/fit/223/1"}},
-        {kWaveFront, {loader + "WFSLOAD.EXE __INIT__", loader + "WFSLOAD.EXE __RESET__"}},
+        {kGus, {}, {"b1 07 7f", "c0 00", "80 3c 40"}, {"0/fit/0/1", "0/drop/0/1", "999/drop/0/1", "999/fit/223/1"}},
+        {kWaveFront, {loader + "WFSLOAD.EXE __INIT__", loader + "WFSLOAD.EXE __RESET__"}, {"80 3c 40"}},
         {kAwe,
          {loader + "AWELOAD.EXE 127 " + temp + "SBK", loader + "AWELOAD.EXE 127"},
-         {"b0 00 7f", "b0 20 00", "c0 00"}},
+         {"b0 00 7f", "b0 20 00", "c0 00", "80 3c 40"}},
+        {kSoftware, {}, {"open", "load " + temp + "PAT", "80 3c 40", "close"}},
     };
     for (const Case& c : cases) {
         std::remove((programDir / "log").c_str());
@@ -87,12 +89,14 @@ TEST_F(Auditioning, EachCardLoadsThroughItsOwnSoftwareAndMessages)
         }
         // The WaveFront writer is not there yet: its load fails at the export, the rest stands.
         EXPECT_EQ(play.DevLoad(kWaveKind | 1), c.card != kWaveFront) << Failure();
+        play.Thru({0x93, 60, 0});
         play.DevClose();
         std::vector<std::string> loaders = c.loaders;
         std::sort(loaders.begin(), loaders.end());
         EXPECT_EQ(Loaders(c.loaders.size()), loaders);
         EXPECT_EQ(midi.sent, c.sent);
-        EXPECT_EQ(midi.opened, (std::vector<std::uint32_t>(c.card == kAwe ? 2 : 1, c.card + 1u)));
+        const std::size_t opens = c.card == kAwe ? 2 : c.card == kSoftware ? 0 : 1;
+        EXPECT_EQ(midi.opened, std::vector<std::uint32_t>(opens, c.card + 1u));
         if (c.card == kGus) {
             EXPECT_EQ(midi.cached, c.cached);
         }
@@ -133,13 +137,16 @@ TEST_F(Auditioning, FailuresLeaveNoDeviceTheBankLoadsNothingAndTheAwe32OutputIsR
     EXPECT_TRUE(play.DevLoad(kBankId));
     ASSERT_TRUE(play.DevLoad(kWaveKind | 1)) << Failure();
     EXPECT_TRUE(std::filesystem::exists(tempDir / "KOBA.SBK"));
+    midi.clearPatch0 = true;
+    ASSERT_TRUE(play.DevOpen(-1, kGus));
+    EXPECT_FALSE(play.DevLoad(kWaveKind | 1));
+    EXPECT_EQ(LastError.message, "Couldn't load patch to GUS");
     struct Case {
         std::int32_t in, out;
         std::string error;
     };
     const Case cases[] = {{-1, 4, "Invalid idOutDev"},
                           {1, kAwe, "Couldn't open midi input device"},
-                          {-1, kSoftware, "Couldn't open midi output device"},  // none built in
                           {-1, kGus, "ULTRADIR variable not set"}};
     unsetenv("ULTRADIR");
     for (const Case& c : cases) {
