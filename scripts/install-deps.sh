@@ -9,7 +9,7 @@ packages=(
   freepats timidity libxmp-dev tecnoballz-data powermanga-data awesfx timgm6mb-soundfont
   xdg-utils desktop-file-utils shared-mime-info
   qt6-base-dev xvfb xauth imagemagick xdotool xclip
-  librtaudio-dev libjack-jackd2-dev jackd2 pulseaudio pulseaudio-utils libasound2-plugins
+  librtaudio-dev librtmidi-dev libjack-jackd2-dev jackd2 pulseaudio pulseaudio-utils libasound2-plugins
 )
 
 missing=()

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <thread>
 
 #include "support/file.h"
 
@@ -52,6 +55,18 @@ std::string Host::PrivateFolder()
 bool Host::StartProgram(const std::string& program, const std::vector<std::string>& arguments)
 {
     return F_SPAWNEXE(program, arguments);
+}
+
+std::string Host::ProgramFolder()
+{
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? "./" : self.parent_path().string() + "/";
+}
+
+void Host::WaitOneSecond()
+{
+    std::this_thread::sleep_for(std::chrono::seconds(1));
 }
 
 void Host::Exit(int code)

@@ -14,6 +14,8 @@
 
 class WaveStore;
 class WaveOutDevices;
+class MidiPorts;
+class SoftwareSynth;
 using ItemId = std::uint32_t;
 
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -50,10 +52,19 @@ public:
     // Puts a complete WAVE file on the clipboard.
     virtual bool SetClipboardWave(std::span<const std::uint8_t> wave) = 0;
     virtual void SetStatus(std::string_view text) = 0;
+    // The status bar's text, to be put back after a passing one.
+    virtual std::string StatusText() { return {}; }
     virtual ProgramSettings& Settings() = 0;
 
     // The wave output devices, or null where there is no audio output.
     virtual WaveOutDevices* WaveOutput() { return nullptr; }
+    // The MIDI ports, or null where there is no MIDI.
+    virtual MidiPorts* Midi() { return nullptr; }
+    // The software wavetable synthesizer, or null where none is built in.
+    virtual SoftwareSynth* Synth() { return nullptr; }
+    // Runs `task` on the window's thread once what runs there now is done; a host without an
+    // event loop runs it at once.
+    virtual void Post(std::function<void()> task) { task(); }
 
     // Platform services with POSIX defaults; tests may override them.
     virtual std::string TempFolder();
@@ -61,6 +72,10 @@ public:
     // files of fixed names that another user must not plant or read; empty when none can be made.
     virtual std::string PrivateFolder();
     virtual bool StartProgram(const std::string& program, const std::vector<std::string>& arguments);
+    // The folder of the program's own executable, ending in '/'.
+    virtual std::string ProgramFolder();
+    // Blocks for one second (a retry's pause).
+    virtual void WaitOneSecond();
     // Ends the program; the default exits the process.
     [[noreturn]] virtual void Exit(int code);
 

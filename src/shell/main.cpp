@@ -5,6 +5,7 @@
 
 #include "desktop/registry.h"
 #include "formats/format_tables.h"
+#include "playback/play.h"
 #include "shell/main_window.h"
 #include "shell/qt_host.h"
 #include "shell/startup.h"
@@ -40,13 +41,15 @@ int Run(QApplication& app)
         registry.Save(settings);
         return code;
     }
-    // Play::DevOpen: the MIDI thru to a synthesizer comes with auditioning; nothing to open yet.
+    Play play(store, host);
+    if (!play.DevOpen(settings.mtInDev, settings.mtOutDev)) ShowLastError(host);
     DialogRunner dialogs;
-    MainWindow window(store, host, dialogs);
+    MainWindow window(store, host, dialogs, play);
     window.SetUninstall([&registry] { registry.Uninstall(); });
     window.show();
     OpenCommandLineFiles(window, host, program, args);
     const int code = app.exec();
+    play.DevClose();
     registry.Save(settings);
     return code;
 }

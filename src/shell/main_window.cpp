@@ -16,9 +16,12 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
+#include "playback/play.h"
 #include "shell/help_window.h"
 #include "shell/item_icons.h"
+#include "shell/key_strip.h"
 #include "shell/options_sheet.h"
 #include "shell/qt_host.h"
 #include "shell/text.h"
@@ -53,17 +56,15 @@ QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, QTreeWidget* tree, const TreeN
     return item;
 }
 
-// Play::DevLoad: auditioning on a synthesizer comes with the MIDI thru frame; until then
-// selecting or editing an item sends nothing.
-bool LoadIntoSynth(WaveStore&, ItemId)
-{
-    return true;
-}
-
 }  // namespace
 
-MainWindow::MainWindow(WaveStore& store, QtHost& host, DialogRunner& dialogs)
-    : store_(store), host_(host), dialogs_(dialogs), tree_(new QTreeWidget(this))
+MainWindow::MainWindow(WaveStore& store, QtHost& host, DialogRunner& dialogs, Play& play)
+    : store_(store),
+      host_(host),
+      dialogs_(dialogs),
+      play_(play),
+      tree_(new QTreeWidget),
+      keys_(new KeyStrip([&play](MidiBytes note) { play.Thru(std::move(note)); }))
 {
     setWindowTitle(kTitle);
     setWindowIcon(ProgramIcon());
@@ -72,7 +73,13 @@ MainWindow::MainWindow(WaveStore& store, QtHost& host, DialogRunner& dialogs)
     tree_->setHeaderHidden(true);
     tree_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     tree_->setToolTip(kTip);
-    setCentralWidget(tree_);
+    auto* central = new QWidget;
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(tree_);
+    column->addWidget(keys_);
+    setCentralWidget(central);
     statusBar()->showMessage("");
     host_.SetWindow(this, statusBar());
     BuildMenus();
@@ -108,7 +115,6 @@ void MainWindow::BuildMenus()
     file->addSeparator();
     add(file, "Exit", kExit);
     QMenu* options = menuBar()->addMenu("Options");
-    // The program options (synth card, MIDI input, wave output) come with playback.
     add(options, "Program...", kOptions);
     QMenu* help = menuBar()->addMenu("Help");
     add(help, "Help Topics", kHelp)->setShortcut(QKeySequence::HelpContents);
@@ -173,14 +179,14 @@ void MainWindow::RunCommand(int id)
     case kProperties:
         if (selected) {
             host_.ShowItemProperties(store_, selected_, 0);
-            if (!LoadIntoSynth(store_, selected_)) ShowLastError(host_);
+            LoadIntoSynth();
         }
         break;
     case kExit:
         close();
         break;
     case kOptions: {
-        OptionsSheet sheet(host_, uninstall_, this);
+        OptionsSheet sheet(host_, play_, uninstall_, this);
         sheet.exec();
         tree_->clearSelection();
         if (sheet.Uninstalled()) PostCommand(kExit);
@@ -205,7 +211,15 @@ void MainWindow::OnSelectionChanged()
     const QList<QTreeWidgetItem*> items = tree_->selectedItems();
     selected_ = items.isEmpty() ? NO_ITEM : IdOf(items.front());
     host_.SetStatus(ItemSummary(store_, selected_));
-    if (!LoadIntoSynth(store_, selected_)) ShowLastError(host_);
+    LoadIntoSynth();
+}
+
+void MainWindow::LoadIntoSynth()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool loaded = play_.DevLoad(selected_);
+    QApplication::restoreOverrideCursor();
+    if (!loaded) ShowLastError(host_);
 }
 
 void MainWindow::OnLabelEdited(QTreeWidgetItem* item)

@@ -12,6 +12,8 @@
 class QTreeWidget;
 class QTreeWidgetItem;
 class QtHost;
+class KeyStrip;
+class Play;
 class WaveStore;
 
 enum Command {
@@ -29,7 +31,8 @@ enum Command {
 
 class MainWindow : public QMainWindow {
 public:
-    MainWindow(WaveStore& store, QtHost& host, DialogRunner& dialogs);
+    // `play` auditions the selected item and plays the on-screen keyboard's notes.
+    MainWindow(WaveStore& store, QtHost& host, DialogRunner& dialogs, Play& play);
     ~MainWindow() override;
 
     // Reads a file into the store and shows its tree.
@@ -37,6 +40,7 @@ public:
     void RunCommand(int id);
     ItemId SelectedItem() const { return selected_; }
     QTreeWidget* Tree() const { return tree_; }
+    KeyStrip* Keys() const { return keys_; }
     // The right-button menu's actions for the current selection, in order ("" for a separator).
     QStringList ContextMenuTexts() const;
     // What the options sheet's uninstall runs.
@@ -56,11 +60,14 @@ private:
     void ShowContextMenu();
     void PostCommand(int id);
     bool HandleMouse(QObject* watched, QMouseEvent* event);
+    void LoadIntoSynth();
 
     WaveStore& store_;
     QtHost& host_;
     DialogRunner& dialogs_;
+    Play& play_;
     QTreeWidget* tree_;
+    KeyStrip* keys_;
     std::function<void()> uninstall_ = [] {};
     ItemId selected_ = NO_ITEM;
     bool hookActive_ = true;

@@ -8,6 +8,7 @@
 #include <QStatusBar>
 
 #include "audio/rtaudio_devices.h"
+#include "audio/rtmidi_ports.h"
 #include "shell/audio_player.h"
 #include "shell/property_sheet.h"
 #include "support/last_error.h"
@@ -117,9 +118,30 @@ bool QtHost::SetClipboardWave(std::span<const std::uint8_t> wave)
     return true;
 }
 
+MidiPorts* QtHost::Midi()
+{
+    if (midi_ == nullptr) {
+        ownMidi_ = std::make_unique<RtMidiPorts>();
+        midi_ = ownMidi_.get();
+    }
+    return midi_;
+}
+
+void QtHost::Post(std::function<void()> task)
+{
+    QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+}
+
+std::string QtHost::StatusText()
+{
+    return status_ != nullptr ? status_->currentMessage().toStdString() : std::string();
+}
+
 void QtHost::SetStatus(std::string_view text)
 {
-    if (status_ != nullptr) status_->showMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    if (status_ == nullptr) return;
+    status_->showMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    status_->repaint();  // seen at once, also before a long upload
 }
 
 void ShowLastError(Host& host)

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "host/host.h"
+#include "host/midi.h"
 #include "host/wave_out.h"
 
 class QWidget;
@@ -28,8 +29,17 @@ public:
     // The audio system is opened on first use, not at start.
     WaveOutDevices* WaveOutput() override;
     void SetWaveOutput(WaveOutDevices* devices) { devices_ = devices; }
+    // MIDI, too, is opened on first use.
+    MidiPorts* Midi() override;
+    void SetMidi(MidiPorts* ports) { midi_ = ports; }
+    // KOBA's own wavetable synthesizer, the last row of the synthesizer table.
+    SoftwareSynth* Synth() override { return synth_; }
+    void SetSynth(SoftwareSynth* synth) { synth_ = synth; }
+    // The window's event loop runs posted tasks.
+    void Post(std::function<void()> task) override;
     bool SetClipboardWave(std::span<const std::uint8_t> wave) override;
     void SetStatus(std::string_view text) override;
+    std::string StatusText() override;
     // One box after the save, listing every kind of loss.
     void ReportLosses(const std::vector<std::string>& losses) override;
     ProgramSettings& Settings() override { return settings_; }
@@ -41,6 +51,9 @@ private:
     QStatusBar* status_ = nullptr;
     std::unique_ptr<WaveOutDevices> ownDevices_;
     WaveOutDevices* devices_ = nullptr;
+    std::unique_ptr<MidiPorts> ownMidi_;
+    MidiPorts* midi_ = nullptr;
+    SoftwareSynth* synth_ = nullptr;
 };
 
 // A failure shown as the user sees it: the message as text, the location as caption.

@@ -25,6 +25,10 @@ public:
     // Each Audio Player is recorded as "caption|name|info", then `onPlayer` runs, then "Next".
     int ShowAudioPlayer(const AudioPlayerPage& page) override;
     WaveOutDevices* WaveOutput() override { return devices; }
+    MidiPorts* Midi() override { return midi; }
+    SoftwareSynth* Synth() override { return synth; }
+    std::string ProgramFolder() override { return programFolder; }
+    void WaitOneSecond() override { ++waits; }
     bool SetClipboardWave(std::span<const std::uint8_t> wave) override;
     void SetStatus(std::string_view text) override { status.emplace_back(text); }
     ProgramSettings& Settings() override { return settings; }
@@ -42,6 +46,10 @@ public:
     std::vector<std::string> played;
     std::function<void(const AudioPlayerPage&)> onPlayer;
     WaveOutDevices* devices = nullptr;
+    MidiPorts* midi = nullptr;
+    SoftwareSynth* synth = nullptr;
+    std::string programFolder = "/nowhere/";
+    int waits = 0;  // of the seconds waited
     std::vector<std::vector<std::uint8_t>> clipboard;
     std::vector<std::string> status;
     ProgramSettings settings;

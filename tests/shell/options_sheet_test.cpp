@@ -15,7 +15,7 @@ TEST_F(Options, TheDeviceIsChosenByPositionCancelKeepsItAndUninstallEndsTheProgr
     devices.names = {"Built-in Audio", "USB Headset"};
     settings.dacOutDev = 1;
     for (const bool ok : {false, true}) {
-        OptionsSheet sheet(host, [] {}, &window);
+        OptionsSheet sheet(host, play, [] {}, &window);
         auto* list = sheet.findChild<QComboBox*>("waveOut");
         EXPECT_EQ(std::make_tuple(list->count(), list->currentText()), std::make_tuple(2, "USB Headset"));
         list->setCurrentIndex(0);

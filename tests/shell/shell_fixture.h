@@ -10,8 +10,10 @@
 #include <QTimer>
 #include <deque>
 
+#include "kit/fake_midi.h"
 #include "kit/import_fixture.h"
 #include "kit/stated_devices.h"
+#include "playback/play.h"
 #include "shell/main_window.h"
 #include "shell/qt_host.h"
 
@@ -88,7 +90,10 @@ struct Shell : ::testing::Test, DialogRunner {
     StartingHost host{settings};
     StatedDevices devices;
     KobaStore store{host};
-    MainWindow window{store, host, *this};
+    FakeMidi midi;
+    bool midiSet = (midi.outputs = {"Emu8000 Port 0"}, host.SetMidi(&midi), true);
+    Play play{store, host};
+    MainWindow window{store, host, *this, play};
     TempDir dir;
     std::deque<QString> presses;
     std::vector<std::string> shown;
