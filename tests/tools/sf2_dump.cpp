@@ -22,9 +22,13 @@ void DumpZone(IpatchSF2Zone* zone)
     ipatch_sf2_gen_item_get_amount(IPATCH_SF2_GEN_ITEM(zone), IPATCH_SF2_GEN_NOTE_RANGE, &range);
     auto* sample = IPATCH_SF2_SAMPLE(ipatch_sf2_zone_peek_link_item(zone));
     if (sample == nullptr) return;
-    const auto offset = [&](guint fine, guint coarse) { return Generator(zone, fine, 0) + 32768 * Generator(zone, coarse, 0); };
-    const long start = long(sample->loop_start) + offset(IPATCH_SF2_GEN_SAMPLE_LOOP_START, IPATCH_SF2_GEN_SAMPLE_COARSE_LOOP_START);
-    const long end = long(sample->loop_end) + offset(IPATCH_SF2_GEN_SAMPLE_LOOP_END, IPATCH_SF2_GEN_SAMPLE_COARSE_LOOP_END);
+    const auto offset = [&](guint fine, guint coarse) {
+        return Generator(zone, fine, 0) + 32768 * Generator(zone, coarse, 0);
+    };
+    const long start =
+        long(sample->loop_start) + offset(IPATCH_SF2_GEN_SAMPLE_LOOP_START, IPATCH_SF2_GEN_SAMPLE_COARSE_LOOP_START);
+    const long end =
+        long(sample->loop_end) + offset(IPATCH_SF2_GEN_SAMPLE_LOOP_END, IPATCH_SF2_GEN_SAMPLE_COARSE_LOOP_END);
     IpatchSF2Sample* linked = ipatch_sf2_sample_peek_linked(sample);
     const char channel = sample->channel == IPATCH_SF2_SAMPLE_CHANNEL_LEFT    ? 'l'
                          : sample->channel == IPATCH_SF2_SAMPLE_CHANNEL_RIGHT ? 'r'

@@ -76,7 +76,8 @@ bool SoundFontSink::Take(const PcmFormat& format, std::uint8_t* data, std::uint3
     std::size_t bytes = ConvertSamples(format, data, frames, true, false, !oneChannel, true);
     const std::size_t width = format.bytesPerSample;
     if (oneChannel) {
-        for (std::size_t i = 0; i < frames; ++i) std::memmove(data + i * width, data + (2 * i + channel_) * width, width);
+        for (std::size_t i = 0; i < frames; ++i)
+            std::memmove(data + i * width, data + (2 * i + channel_) * width, width);
         bytes = std::size_t{frames} * width;
     }
     if (width != 2) {
@@ -115,7 +116,8 @@ bool CollectBank(const WaveStore& store, ItemId item, BankContents& contents)
         for (int r = 0; r < std::clamp(instrument->layer.regionCount, 0, 128); ++r) {
             const ItemId id = instrument->layer.regions[r].wave;
             WavesampleRec* wave = store.FetchWave(id);
-            if (wave == nullptr || std::find(contents.waves.begin(), contents.waves.end(), wave) != contents.waves.end())
+            if (wave == nullptr ||
+                std::find(contents.waves.begin(), contents.waves.end(), wave) != contents.waves.end())
                 continue;
             contents.waves.push_back(wave);
             contents.waveIds.push_back(id);
@@ -129,7 +131,8 @@ bool CollectBank(const WaveStore& store, ItemId item, BankContents& contents)
             if (wave->owner == NO_ITEM) contents.instruments.push_back(WaveInstrument(*wave));
         });
         store.ForEachItem([&](ItemId id, void* record) {
-            if (IsInstrument(id)) contents.instruments.push_back(StoreInstrument(store, *static_cast<InstrumentRec*>(record)));
+            if (IsInstrument(id))
+                contents.instruments.push_back(StoreInstrument(store, *static_cast<InstrumentRec*>(record)));
         });
     } else {
         return false;

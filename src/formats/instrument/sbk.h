@@ -77,7 +77,7 @@ int SbkVolumeCentibels(std::uint8_t layerVolume, std::uint8_t waveVolume);
 // with: real times in seconds and the sustain level as attenuation in centibels.
 struct VolumeEnvelope {
     double attack;
-    double decay;  // from the peak down to the sustain level
+    double decay;    // from the peak down to the sustain level
     double release;  // from the sustain level to the end
     int sustainCentibels;
 };

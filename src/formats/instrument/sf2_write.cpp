@@ -143,7 +143,8 @@ bool WriteSampleData(const Layout& layout, File& file)
 
 // The generators of a zone that plays one sample of a wavesample; keyRange first and sampleID
 // last, as the format asks.
-void ZoneGenerators(ByteWriter& out, std::size_t& count, const BankInstrument& instrument, const BankZone& zone, int channel)
+void ZoneGenerators(ByteWriter& out, std::size_t& count, const Layout& layout, const BankInstrument& instrument,
+                    const BankZone& zone, int channel)
 {
     const auto put = [&](std::uint16_t generator, int amount) {
         out.Le16(generator).Le16(static_cast<std::uint16_t>(amount));
@@ -160,12 +161,14 @@ void ZoneGenerators(ByteWriter& out, std::size_t& count, const BankInstrument& i
         put(kSf2SustainVolEnv, sustain);
         put(kSf2ReleaseVolEnv, SbkTimecents(envelope.release * 1000 / std::max(1000 - sustain, 1)));
     }
-    if (const int attenuation = SbkVolumeCentibels(instrument.volume, wave.volume)) put(kSf2InitialAttenuation, attenuation);
+    if (const int attenuation = SbkVolumeCentibels(instrument.volume, wave.volume))
+        put(kSf2InitialAttenuation, attenuation);
     const int pan = channel >= 0 ? (channel == 0 ? -kPanRight : kPanRight)
                                  : std::clamp((wave.pan - 63) * kPanRight / 63, -kPanRight, kPanRight);
     if (pan != 0) put(kSf2Pan, pan);
     if (const int fine = SbkFineCents(wave.fineTune)) put(kSf2FineTune, fine);
-    if (Loops(wave)) put(kSf2SampleModes, 1);
+    const LoopPoints& loop = layout.samples[wave.exportIndex].loop;
+    if (Loops(wave) && loop.end > loop.start) put(kSf2SampleModes, 1);  // players drop empty loops
     put(kSf2OverridingRootKey, std::min<int>(wave.rootKey, 127));
     put(kSf2SampleId, static_cast<int>(wave.exportIndex) + std::max(channel, 0));
 }
@@ -184,7 +187,7 @@ InstrumentRecords Instruments(const Layout& layout)
         const auto addZone = [&](const BankZone& zone, int channel) {
             out.bags.Le16(static_cast<std::uint16_t>(generators)).Le16(0);
             ++bags;
-            ZoneGenerators(out.generators, generators, instrument, zone, channel);
+            ZoneGenerators(out.generators, generators, layout, instrument, zone, channel);
         };
         for (const BankZone& zone : instrument.zones) {
             if (zone.wave->layout.channels > 1) {
@@ -210,7 +213,11 @@ ByteWriter PresetHeaders(const Layout& layout)
         out.Le16(static_cast<std::uint16_t>(slot % 128)).Le16(static_cast<std::uint16_t>(slot / 128));
         out.Le16(static_cast<std::uint16_t>(i)).Zeros(12);
     }
-    return out.Text("EOP", kNameBytes).Le16(0).Le16(0).Le16(static_cast<std::uint16_t>(layout.instruments.size())).Zeros(12);
+    return out.Text("EOP", kNameBytes)
+        .Le16(0)
+        .Le16(0)
+        .Le16(static_cast<std::uint16_t>(layout.instruments.size()))
+        .Zeros(12);
 }
 
 ByteWriter SampleHeaders(const Layout& layout)
@@ -224,7 +231,7 @@ ByteWriter SampleHeaders(const Layout& layout)
         out.Le32(start).Le32(start + wave.length).Le32(start + sample.loop.start).Le32(start + sample.loop.end);
         out.Le32(wave.sampleRate).U8(std::min<std::uint8_t>(wave.rootKey, 127)).U8(0);
         const std::size_t partner = sample.channel == 0 ? i + 1 : sample.channel == 1 ? i - 1 : 0;
-        const Sf2SampleType type = sample.channel == 0 ? kSf2LeftSample
+        const Sf2SampleType type = sample.channel == 0   ? kSf2LeftSample
                                    : sample.channel == 1 ? kSf2RightSample
                                                          : kSf2MonoSample;
         out.Le16(static_cast<std::uint16_t>(partner)).Le16(type);

@@ -1,12 +1,13 @@
 // SFZ instrument writer: a text file of regions, its wavesamples as WAVE files (with their
 // loops) in a folder beside it named after it. Each store instrument is a group of regions.
+#include <strings.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <string>
 #include <vector>
-#include <strings.h>
 
 #include "formats/formats.h"
 #include "formats/instrument/sbk.h"
@@ -37,8 +38,8 @@ std::string SafeName(std::string_view text)
 {
     std::string name;
     for (const char c : text.substr(0, kMostNameBytes)) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '-' || c == '_' || c == '(' || c == ')' || c == '.';
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '_' || c == '(' || c == ')' || c == '.';
         name += plain ? c : '_';
     }
     if (name.empty()) name = "sample";
@@ -63,8 +64,9 @@ std::vector<std::string> SampleFileNames(const std::vector<WavesampleRec*>& wave
     for (const WavesampleRec* wave : waves) {
         const std::string base = SafeName(wave->name);
         std::string name = base + ".wav";
-        for (int n = 2; std::any_of(names.begin(), names.end(),
-                                    [&](const std::string& other) { return strcasecmp(other.c_str(), name.c_str()) == 0; });
+        for (int n = 2;
+             std::any_of(names.begin(), names.end(),
+                         [&](const std::string& other) { return strcasecmp(other.c_str(), name.c_str()) == 0; });
              ++n) {
             name = base + "_" + std::to_string(n) + ".wav";
         }
@@ -94,7 +96,8 @@ std::string Decimal(double value)
 std::string CommentText(const char* text)
 {
     std::string line(text);
-    std::replace_if(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
     return line;
 }
 
@@ -107,7 +110,8 @@ std::string EnvelopeOpcodes(const WavesampleRec& wave)
            " ampeg_sustain=" + Decimal(sustain) + " ampeg_release=" + Decimal(envelope.release);
 }
 
-std::string RegionLine(WaveStore& store, const BankInstrument& instrument, const BankZone& zone, const std::string& sample)
+std::string RegionLine(WaveStore& store, const BankInstrument& instrument, const BankZone& zone,
+                       const std::string& sample)
 {
     const WavesampleRec& wave = *zone.wave;
     std::string line = "<region> sample=" + sample + " lokey=" + std::to_string(zone.lowKey) +

@@ -20,8 +20,8 @@ std::vector<std::string> PeerZones(const TempDir& dir, const std::string& bank)
         std::string kind, channel, linked;
         long low, high, root, loops, start, end, rate;
         if (!(in >> kind >> low >> high >> root >> loops >> start >> end >> rate >> channel >> linked)) continue;
-        zones.push_back(::testing::PrintToString(std::tuple(low, high, root, loops, loops ? start : 0,
-                                                            loops ? end : 0, rate, channel, linked != "-")));
+        zones.push_back(::testing::PrintToString(
+            std::tuple(low, high, root, loops, loops ? start : 0, loops ? end : 0, rate, channel, linked != "-")));
     }
     return zones;
 }
@@ -49,7 +49,8 @@ TEST_P(Sf2Peers, SeeTheStoresRegions)
     }
     std::vector<std::string> expected;
     const LayerRec& layer = Instrument(1).layer;
-    for (int r = 0; r < layer.regionCount; ++r) expected.push_back(StoreZone(layer.regions[r], *store.FetchWave(layer.regions[r].wave)));
+    for (int r = 0; r < layer.regionCount; ++r)
+        expected.push_back(StoreZone(layer.regions[r], *store.FetchWave(layer.regions[r].wave)));
     EXPECT_EQ(PeerZones(dir, dir / "koba.sf2"), expected);
 }
 
@@ -72,7 +73,8 @@ TEST_F(Sf2Write, FluidSynthPlaysAPatchInTuneAndHoldsItsLoop)
     const int key = Wave(1).rootKey - 12;  // 2.5 seconds of the key an octave below the root
     const Bytes midi = Bytes{}.Tag("MThd").Be32(6).Be16(0, 1, 96).Tag("MTrk").Be32(16).U8(0, 0xC0, 0, 0, 0x90, key);
     WriteFileBytes(dir / "n.mid", Bytes(midi).U8(100, 0x83, 0x60, 0x80, key, 0, 0, 0xFF, 0x2F, 0).Data());
-    const std::string files = " -F " + Quoted(dir / "out.raw") + " " + Quoted(dir / "o.sf2") + " " + Quoted(dir / "n.mid");
+    const std::string files =
+        " -F " + Quoted(dir / "out.raw") + " " + Quoted(dir / "o.sf2") + " " + Quoted(dir / "n.mid");
     ASSERT_EQ(::Run("fluidsynth -ni -R 0 -C 0 -T raw -O s16 -r 44100" + files + " >/dev/null 2>&1"), 0);
     const std::vector<std::int16_t> stereo = Samples16(ReadFileBytes(dir / "out.raw"));
     std::vector<std::int16_t> s;
@@ -106,7 +108,8 @@ TEST_F(Sf2Write, SfzExportReplacesNothingUntilItSucceeds)
     for (const char* name : {"kit.sfz", "kit/Keep.wav", "kit/other.txt"}) WriteFileBytes(dir / name, {'o', 'l', 'd'});
     std::filesystem::remove(dir / "2");  // the second wavesample's data is gone
     EXPECT_FALSE(store.Exp(dir / "kit.sfz", kInstrumentKind | 1));
-    for (const char* name : {"kit.sfz", "kit/Keep.wav"}) EXPECT_EQ(ReadFileBytes(dir / name), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    for (const char* name : {"kit.sfz", "kit/Keep.wav"})
+        EXPECT_EQ(ReadFileBytes(dir / name), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     WriteFileBytes(dir / "2", Ramp(100, 2).Data());
     ASSERT_TRUE(store.Exp(dir / "kit.sfz", kInstrumentKind | 1)) << Failure();
     EXPECT_EQ(Probe(dir, dir / "kit/_con.wav"), Probe(dir, dir / "kit/Keep.wav"));
