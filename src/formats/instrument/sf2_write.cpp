@@ -2,6 +2,7 @@
 // zones are its key regions; every wavesample one 16-bit sample at its own rate (a stereo one a
 // linked left and right pair) with 46 zero guard samples. Little-endian.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -67,15 +68,19 @@ struct Layout {
 std::vector<int> PresetSlots(const std::vector<BankInstrument>& instruments)
 {
     std::vector<int> slots(instruments.size());
-    std::vector<bool> used;
+    std::array<bool, 128> used{};  // bank 0's programs
+    int nextPastBank0 = 128;       // past bank 0, slots are given out in turn
     for (const bool wanting : {true, false}) {
         for (std::size_t i = 0; i < instruments.size(); ++i) {
             if ((instruments[i].program >= 0) != wanting) continue;
-            std::size_t slot = static_cast<std::size_t>(std::max(instruments[i].program, 0));
-            while (slot < used.size() && used[slot]) ++slot;
-            if (slot >= used.size()) used.resize(slot + 1);
-            used[slot] = true;
-            slots[i] = static_cast<int>(slot);
+            int slot = std::max(instruments[i].program, 0);
+            while (slot < 128 && used[slot]) ++slot;
+            if (slot < 128) {
+                used[slot] = true;
+            } else {
+                slot = nextPastBank0++;
+            }
+            slots[i] = slot;
         }
     }
     return slots;

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cctype>
 #include <cmath>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "formats/formats.h"
@@ -57,19 +60,25 @@ std::string StemOf(const std::string& path)
     return file.substr(0, file.rfind('.'));
 }
 
-// Each wavesample's file name, unique in the folder even where case does not count.
+std::string Folded(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+// Each wavesample's file name, unique in the folder even where case does not count; a name
+// that comes again is numbered from where its last one stopped.
 std::vector<std::string> SampleFileNames(const std::vector<WavesampleRec*>& waves)
 {
     std::vector<std::string> names;
+    std::unordered_set<std::string> taken;
+    std::unordered_map<std::string, int> nextNumber;  // the numbers each name has had
     for (const WavesampleRec* wave : waves) {
         const std::string base = SafeName(wave->name);
+        int& numbered = nextNumber[Folded(base)];
         std::string name = base + ".wav";
-        for (int n = 2;
-             std::any_of(names.begin(), names.end(),
-                         [&](const std::string& other) { return strcasecmp(other.c_str(), name.c_str()) == 0; });
-             ++n) {
-            name = base + "_" + std::to_string(n) + ".wav";
-        }
+        while (taken.contains(Folded(name))) name = base + "_" + std::to_string(++numbered + 1) + ".wav";
+        taken.insert(Folded(name));
         names.push_back(name);
     }
     return names;
