@@ -45,7 +45,8 @@ int SbkVolumeCentibels(std::uint8_t layerVolume, std::uint8_t waveVolume)
 
 bool SbkVolumeEnvelope(const WavesampleRec& wave, VolumeEnvelope& envelope)
 {
-    if (wave.hasEnvelope == 0 || !Loops(wave)) return false;
+    // A patch wave with its envelope switched off (sampled release) plays without one too.
+    if (wave.hasEnvelope == 0 || !Loops(wave) || (wave.loopFlags & kLoopRelease) != 0) return false;
     // The kept times are GF1 envelope times, which wrap for long segments: they are taken back
     // to the rates they came from, as the GF1 writer does, and timed from those.
     const auto seconds = [&wave](int first, int last) {

@@ -81,8 +81,8 @@ struct VolumeEnvelope {
     double release;  // from the sustain level to the end
     int sustainCentibels;
 };
-// False when the wavesample keeps no envelope a sampler would play: none kept, or a wave that
-// does not loop (a GF1 patch plays those without one too).
+// False when the wavesample keeps no envelope a sampler would play: none kept, a wave that does
+// not loop, or one whose envelope is off (a GF1 patch plays those without one too).
 bool SbkVolumeEnvelope(const WavesampleRec& wave, VolumeEnvelope& envelope);
 // Seconds as the SoundFont's timecents, within the range its envelope generators take.
 std::int16_t SbkTimecents(double seconds);
