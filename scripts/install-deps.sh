@@ -7,6 +7,7 @@ packages=(
   nlohmann-json3-dev
   sox libsox-fmt-all libsndfile1-dev sndfile-programs
   freepats timidity libxmp-dev tecnoballz-data powermanga-data awesfx timgm6mb-soundfont
+  fluidsynth libinstpatch-dev polyphone
   xdg-utils desktop-file-utils shared-mime-info
   qt6-base-dev xvfb xauth imagemagick xdotool xclip
   librtaudio-dev librtmidi-dev libjack-jackd2-dev jackd2 pulseaudio pulseaudio-utils libasound2-plugins

@@ -104,7 +104,7 @@ constexpr std::uint32_t kInst = kInstrumentKind;
 constexpr std::uint32_t kBank = kBankId;
 constexpr std::uint32_t kFolder = kFolderKind;
 
-constexpr std::array<ExportFormat, 14> kExportFormats = {{
+constexpr std::array<ExportFormat, 16> kExportFormats = {{
     {"'DAC'", dac_Write, "Digital Audio Playback Device", kWave | kInst | kBank, true, "dac_Write"},
     {"'CLIP'", clip_Write, "Copy to Windows Clipboard", kWave, true, "clip_Write"},
     {"au", au_Write, "Sun Audio Format", kWave, false, "au_Write"},
@@ -119,6 +119,8 @@ constexpr std::array<ExportFormat, 14> kExportFormats = {{
     {"wav", wav_Write, "Ms Windows PCM waves", kWave, false, "wav_Write"},
     {"wfb", WriteNotSupported<kWfs>, "Turtle Beach WaveFront Bank", kBank, false, kWfs},
     {"wfp", WriteNotSupported<kWfs>, "Turtle Beach WaveFront Program", kWave | kInst, false, kWfs},
+    {"sf2", sf2_Write, "SoundFont 2 bank", kWave | kInst | kBank, false, "sf2_Write"},
+    {"sfz", sfz_Write, "SFZ instrument", kWave | kInst | kBank, false, "sfz_Write"},
 }};
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 // The 60 import rows; detection lets the later row win a tie.
 std::span<const ImportFormat> ImportTable();
-// The 14 export rows.
+// The 16 export rows.
 std::span<const ExportFormat> ExportTable();
 
 // A row whose reader is not written yet, and its refusal: "Reading this format is not

@@ -84,10 +84,14 @@ bool sbk_Read(WaveStore& store, File& file);
 int sbk_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool sbk_Write(WaveStore& store, File* file, ItemId item);
 
-// SoundFont 2 banks: the presets with the zones of their instruments (a version 1 bank is read
-// as "sbk" reads it).
+// SoundFont 2 banks: read as the presets with the zones of their instruments (a version 1
+// bank is read as "sbk" reads it).
 bool sf2_Read(WaveStore& store, File& file);
 int sf2_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+// Written as SoundFont 2 banks and SFZ instruments (the SFZ's samples as WAVE files in a
+// folder beside it).
+bool sf2_Write(WaveStore& store, File* file, ItemId item);
+bool sfz_Write(WaveStore& store, File* file, ItemId item);
 
 // Tracker modules: Amiga/PC (MOD), Scream Tracker 3 modules and instruments, Scream Tracker 2.
 bool mod_Read(WaveStore& store, File& file);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <strings.h>
 
 #include "host/host.h"
@@ -76,10 +77,54 @@ void WaveStore::NoteLoss(std::string_view what)
     if (std::find(losses_.begin(), losses_.end(), what) == losses_.end()) losses_.emplace_back(what);
 }
 
+std::string WaveStore::StageFile(const std::string& folder, const std::string& name)
+{
+    const std::string target = FolderOf(exportTarget_) + "/" + folder + "/" + name;
+    if (IsSourceOfTheStore(*this, target)) {
+        Fail("WaveStore::Exp", "Output file is the source file");
+        return {};
+    }
+    if (stagingFolder_.empty()) {
+        std::string pattern = FolderOf(exportTarget_) + "/.koba-export-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            FailOnFile("WaveStore::Exp", "Couldn't create output file", target, errno);
+            return {};
+        }
+        stagingFolder_ = pattern;
+    }
+    staged_.push_back({folder, name});
+    return stagingFolder_ + "/" + name;
+}
+
+// Moves the staged files into their folders beside the target, creating those; false with
+// errno.
+bool WaveStore::MoveStagedFiles()
+{
+    for (const StagedFile& file : staged_) {
+        const std::string folder = FolderOf(exportTarget_) + "/" + file.folder;
+        if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        const std::string from = stagingFolder_ + "/" + file.name;
+        if (std::rename(from.c_str(), (folder + "/" + file.name).c_str()) != 0) return false;
+    }
+    return true;
+}
+
+void WaveStore::RemoveStagingFolder()
+{
+    for (const StagedFile& file : staged_) ::unlink((stagingFolder_ + "/" + file.name).c_str());
+    if (!stagingFolder_.empty()) ::rmdir(stagingFolder_.c_str());
+    stagingFolder_.clear();
+    staged_.clear();
+}
+
 bool WaveStore::Exp(const std::string& path, ItemId item)
 {
     losses_.clear();
-    if (!ExportFile(path, item)) return false;
+    exportTarget_ = path;
+    const bool exported = ExportFile(path, item);
+    RemoveStagingFolder();
+    exportTarget_.clear();
+    if (!exported) return false;
     if (!losses_.empty()) host.ReportLosses(losses_);
     return true;
 }
@@ -105,7 +150,9 @@ bool WaveStore::ExportFile(const std::string& path, ItemId item)
     if (written && error == 0 && replacing && ::fsync(file.Fd()) != 0) error = errno;
     file.Close();
     const bool complete = written && error == 0;
-    if (complete && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    // The files beside the target go first: a target names them, so it must not come alone.
+    if (complete && !MoveStagedFiles()) error = errno;
+    if (complete && error == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
     if (!complete || error != 0) ::unlink(temporary.c_str());
     ClearPendingFile();
     if (complete && error == 0) return true;

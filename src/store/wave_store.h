@@ -73,6 +73,14 @@ public:
     // replaced only when the writer succeeded. False with LastError. What the target could
     // not hold goes to the host once the file is written.
     [[nodiscard]] bool Exp(const std::string& path, ItemId item);
+    // The file the export under way writes (empty outside one), for writers that name further
+    // files after it.
+    const std::string& ExportTarget() const { return exportTarget_; }
+    // A further file of the export under way, to be `name` in the folder `folder` beside the
+    // target: returns where to write it now, in a staging folder. The driver moves it into
+    // place only when the whole export succeeded and removes it otherwise, so that a failed
+    // export replaces nothing. Empty with LastError when it cannot be staged.
+    std::string StageFile(const std::string& folder, const std::string& name);
     // A writer's note of something the target cannot hold ("Stereo mixed to mono"); each
     // kind is told once per export.
     void NoteLoss(std::string_view what);
@@ -118,6 +126,15 @@ private:
     std::unordered_map<std::string, std::size_t> prefixesTried_;
     std::vector<std::string> sourceFiles_;
     std::vector<std::string> losses_;  // of the export under way
+    std::string exportTarget_;
+    struct StagedFile {
+        std::string folder;
+        std::string name;
+    };
+    std::string stagingFolder_;  // empty until a file is staged
+    std::vector<StagedFile> staged_;
+    bool MoveStagedFiles();
+    void RemoveStagingFolder();
     std::string importPath_;
     bool cutShort_ = false;
     std::uint64_t missingFrames_ = 0;

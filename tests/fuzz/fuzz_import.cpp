@@ -77,6 +77,7 @@ void ExportEverything(WaveStore& store)
             const std::string target = Scratch() + "/output." + row.extension;
             (void)store.Exp(target, id);
             std::filesystem::remove(target);
+            std::filesystem::remove_all(Scratch() + "/output");  // an SFZ instrument's samples
         }
     }
 }

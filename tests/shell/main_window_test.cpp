@@ -86,7 +86,8 @@ TEST_F(Window, SaveAsOffersTheKindsRowsAsksBeforeReplacingAndRemembersTheChoice)
         window.RunCommand(kSaveAs);  // cancelled
     }
     EXPECT_EQ(offered[0][0] + "|" + offered[0][2], "Save instrument: Halopad - Short|Halopad - Short");
-    EXPECT_EQ(offered[0].size(), 3 + 5);  // 'DAC', pat, sbk, txt, wfp
+    EXPECT_EQ(offered[0].mid(3 + 5),  // after 'DAC', pat, sbk, txt, wfp
+              (QStringList{"SF2 - SoundFont 2 bank (*.sf2)", "SFZ - SFZ instrument (*.sfz)"}));
     EXPECT_EQ(offered[1].mid(3), (QStringList{"TXT - Ascii Text Description (*.txt)"}));
     const int wav = offered[2].indexOf("WAV - Ms Windows PCM waves (*.wav)") - 3;
     WriteFileBytes(dir / "saved.wav", {1, 2, 3});

@@ -58,3 +58,21 @@ std::uint8_t pat_TimeToRate(std::int32_t time, std::uint8_t from, std::uint8_t t
     }
     return static_cast<std::uint8_t>((range << 6) | (increment & 0xFF));
 }
+
+double pat_RateToSeconds(std::uint8_t rate, std::uint8_t from, std::uint8_t to)
+{
+    constexpr double kFramesPerSecond = 44100;  // the card's volume ramp runs once per frame
+    const int increment = rate & 63;
+    if (increment == 0) return 3600;
+    // The ramp adds `increment` to the 12-bit volume, every 8^range frames (1, 8, 64, 512);
+    // a level is 16 steps of the 12-bit volume.
+    const double frames = std::abs(to - from) * 16.0 * (1 << (3 * (rate >> 6))) / increment;
+    return frames / kFramesPerSecond;
+}
+
+int pat_LevelToCentibels(std::uint8_t level)
+{
+    // Each level's top four bits are an exponent (6 dB), the low four the top of a mantissa.
+    const auto amplitude = [](int l) { return std::ldexp(16.0 + (l & 15), l >> 4); };
+    return static_cast<int>(std::lround(200 * std::log10(amplitude(255) / amplitude(level))));
+}

@@ -79,3 +79,9 @@ std::uint8_t pat_FreqToKey(std::uint32_t frequency);
 std::int32_t pat_RateToTime(std::uint8_t rate, std::uint8_t from, std::uint8_t to, std::uint8_t voices);
 // The inverse for a 14-voice patch.
 std::uint8_t pat_TimeToRate(std::int32_t time, std::uint8_t from, std::uint8_t to);
+// The real time, in seconds, that a GF1 envelope rate byte takes between two levels in a
+// 14-voice patch (a rate whose increment is 0 never arrives: an hour).
+double pat_RateToSeconds(std::uint8_t rate, std::uint8_t from, std::uint8_t to);
+// An envelope level (0..255, the top of the card's logarithmic volume) as attenuation below
+// level 255, in centibels.
+int pat_LevelToCentibels(std::uint8_t level);

@@ -1,5 +1,6 @@
-// SoundFont bank format version 1: records and generator numbers shared by the reader and the
-// writer, and the pitch conversions. Little-endian.
+// SoundFont banks: the version-1 records and generator numbers shared by the reader and the
+// writer, and what the writers of both versions share (pitch and envelope conversions, the
+// sample sink). Little-endian.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "store/sinks.h"
 #include "support/byte_reader.h"
 #include "support/endian.h"
 
@@ -104,3 +106,61 @@ std::string SbkPresetName(const SbkPresetHeader& header);
 std::uint16_t SbkRateToCents(std::uint32_t sampleRate, std::int8_t fineTune);
 // The pitch generator's cents as a sample rate.
 std::uint32_t SbkCentsToRate(std::int32_t cents);
+// The fine tune (1/128 semitone) in whole cents, truncated toward zero.
+int SbkFineCents(std::int8_t fineTune);
+
+// A wavesample's level (layer volume and its own, 0..127 each) as attenuation in centibels.
+int SbkVolumeCentibels(std::uint8_t layerVolume, std::uint8_t waveVolume);
+
+// The volume envelope a SoundFont (or any ADSR sampler) comes nearest to a kept GF1 envelope
+// with: real times in seconds and the sustain level as attenuation in centibels.
+struct VolumeEnvelope {
+    double attack;
+    double decay;    // from the peak down to the sustain level
+    double release;  // from the sustain level to the end
+    int sustainCentibels;
+};
+// False when the wavesample keeps no envelope a sampler would play: none kept, a wave that does
+// not loop, or one whose envelope is off (a GF1 patch plays those without one too).
+bool SbkVolumeEnvelope(const WavesampleRec& wave, VolumeEnvelope& envelope);
+// Seconds as the SoundFont's timecents, within the range its envelope generators take.
+std::int16_t SbkTimecents(double seconds);
+
+// Sample data as a SoundFont stores it: signed 16-bit little-endian, 8-bit data widened
+// (× 256); stereo mixed to mono, or with `channel` 0 or 1 only that channel.
+class SoundFontSink : public SampleSink {
+public:
+    SoundFontSink(File& file, const char* location, int channel = -1)
+        : file_(file), location_(location), channel_(channel)
+    {
+    }
+    bool Take(const PcmFormat& format, std::uint8_t* data, std::uint32_t frames) override;
+
+private:
+    File& file_;
+    const char* location_;
+    int channel_;
+    std::vector<std::uint8_t> widened_;
+};
+
+// What a bank writer writes of an item: its instruments (a wavesample alone, and in a bank each
+// wavesample of no instrument, as one of a single region over the keys it claims, at full
+// volume) and their wavesamples, each once, in the order they come.
+struct BankZone {
+    WavesampleRec* wave;
+    std::uint8_t lowKey;
+    std::uint8_t highKey;
+};
+struct BankInstrument {
+    const char* name;
+    std::uint8_t volume;  // the layer's
+    int program;          // 0..127, or -1 for none
+    std::vector<BankZone> zones;
+};
+struct BankContents {
+    std::vector<BankInstrument> instruments;
+    std::vector<WavesampleRec*> waves;
+    std::vector<ItemId> waveIds;
+};
+// False for the folder, which no bank holds.
+bool CollectBank(const WaveStore& store, ItemId item, BankContents& contents);

@@ -23,75 +23,25 @@ constexpr char kWhere[] = "sbk_Write";
 constexpr std::uint32_t kGuardSamples = 40;
 constexpr std::uint64_t kHeaderRoom = 1u << 24;  // far more than 65535 names and 8190 zones take
 
-struct Zone {
-    WavesampleRec* wave;
-    std::uint8_t lowKey;
-    std::uint8_t highKey;
-};
-
-struct Preset {
-    const char* name;
-    std::uint8_t volume;
-    std::vector<Zone> zones;
-};
-
 struct Layout {
     std::vector<WavesampleRec*> samples;
     std::vector<LoopPoints> loops;  // each sample's, inside the sample
-    std::vector<Preset> presets;
+    std::vector<BankInstrument> presets;
     std::size_t zoneCount = 0;
 };
 
 constexpr std::size_t kNameBytes = 20;
 
-// A wavesample on its own: one zone over the keys it claims, at full volume.
-Preset WavePreset(WavesampleRec& wave)
-{
-    return {wave.name, 127, {{&wave, wave.lowKey, wave.highKey}}};
-}
-
-// An instrument's regions, each a zone over the region's own keys (a wavesample that stands in
-// two regions keeps both of its ranges).
-Preset InstrumentPreset(WaveStore& store, const InstrumentRec& instrument, std::vector<WavesampleRec*>* samples)
-{
-    Preset preset{instrument.name, instrument.layer.volume, {}};
-    const LayerRec& layer = instrument.layer;
-    for (int r = 0; r < layer.regionCount; ++r) {
-        WavesampleRec* wave = store.FetchWave(layer.regions[r].wave);
-        if (wave == nullptr) continue;
-        preset.zones.push_back({wave, layer.regions[r].lowKey, layer.regions[r].highKey});
-        if (samples != nullptr) samples->push_back(wave);
-    }
-    return preset;
-}
-
-Layout BankLayout(WaveStore& store)
-{
-    Layout layout;
-    store.ForEachItem([&](ItemId id, void* record) {
-        if (!IsWave(id)) return;
-        auto* wave = static_cast<WavesampleRec*>(record);
-        layout.samples.push_back(wave);
-        if (wave->owner == NO_ITEM) layout.presets.push_back(WavePreset(*wave));
-    });
-    store.ForEachItem([&](ItemId id, void* record) {
-        if (IsInstrument(id))
-            layout.presets.push_back(InstrumentPreset(store, *static_cast<InstrumentRec*>(record), nullptr));
-    });
-    return layout;
-}
-
 bool MakeLayout(WaveStore& store, ItemId item, Layout& layout)
 {
-    if (WavesampleRec* wave = store.FetchWave(item)) {
-        layout.samples = {wave};
-        layout.presets = {WavePreset(*wave)};
-    } else if (const InstrumentRec* instrument = store.FetchInstrument(item)) {
-        layout.presets = {InstrumentPreset(store, *instrument, &layout.samples)};
-    } else if (IsBank(item) && store.FetchBank() != nullptr) {
-        layout = BankLayout(store);
-    } else {
-        return RefuseKind(kWhere, "SBK");
+    BankContents contents;
+    if (!CollectBank(store, item, contents)) return RefuseKind(kWhere, "SBK");
+    layout.presets = std::move(contents.instruments);
+    layout.samples = std::move(contents.waves);
+    // An instrument's wavesample is written once for every region that plays it.
+    if (IsInstrument(item)) {
+        layout.samples.clear();
+        for (const BankZone& zone : layout.presets[0].zones) layout.samples.push_back(zone.wave);
     }
     for (std::size_t i = 0; i < layout.samples.size(); ++i) {
         WavesampleRec& wave = *layout.samples[i];
@@ -100,7 +50,7 @@ bool MakeLayout(WaveStore& store, ItemId item, Layout& layout)
         NoteSampleLosses(store, wave, true);
         NoteCutName(store, wave.name, kNameBytes);
     }
-    for (const Preset& preset : layout.presets) {
+    for (const BankInstrument& preset : layout.presets) {
         layout.zoneCount += preset.zones.size();
         NoteCutName(store, preset.name, kNameBytes);
     }
@@ -156,8 +106,8 @@ ByteWriter Instruments(const Layout& layout)
 {
     ByteWriter out;
     std::uint16_t k = 0;
-    for (const Preset& preset : layout.presets) {
-        for (const Zone& zone : preset.zones) {
+    for (const BankInstrument& preset : layout.presets) {
+        for (const BankZone& zone : preset.zones) {
             PutName(out, zone.wave->name);
             out.Le16(k++);
         }
@@ -168,8 +118,8 @@ ByteWriter Instruments(const Layout& layout)
 ByteWriter InstrumentGenerators(const Layout& layout)
 {
     ByteWriter out;
-    for (const Preset& preset : layout.presets) {
-        for (const Zone& zone : preset.zones) {
+    for (const BankInstrument& preset : layout.presets) {
+        for (const BankZone& zone : preset.zones) {
             const WavesampleRec& wave = *zone.wave;
             out.Le16(kGenKeyRange).Le16(static_cast<std::uint16_t>(zone.lowKey + 256 * zone.highKey));
             out.Le16(kGenSustainModEnv).Le16(127).Le16(kGenSustainVolEnv).Le16(127);
@@ -214,36 +164,12 @@ ByteWriter PresetData(const Layout& layout)
     return RiffChunk("LIST", list);
 }
 
-// Signed 16-bit mono, 8-bit data widened (× 256), written piece by piece.
-class SbkSink : public SampleSink {
-public:
-    explicit SbkSink(File& file) : file_(file) {}
-
-    bool Take(const PcmFormat& format, std::uint8_t* data, std::uint32_t frames) override
-    {
-        const std::size_t bytes = ConvertSamples(format, data, frames, true, false, true, true);
-        if (format.bytesPerSample == 2) return Write(data, bytes);
-        widened_.assign(2 * bytes, 0);
-        for (std::size_t i = 0; i < bytes; ++i) widened_[2 * i + 1] = data[i];
-        return Write(widened_.data(), widened_.size());
-    }
-
-private:
-    bool Write(const std::uint8_t* data, std::size_t bytes)
-    {
-        return file_.Write(data, bytes) || Fail(kWhere, "File Write Error");
-    }
-
-    File& file_;
-    std::vector<std::uint8_t> widened_;
-};
-
 bool WriteSampleData(const Layout& layout, File& file)
 {
     FileChunk sampleData(file, ChunkOrder::Riff, "smpl");
     const std::uint8_t guard[2 * kGuardSamples] = {};
     for (const WavesampleRec* wave : layout.samples) {
-        SbkSink sink(file);
+        SoundFontSink sink(file, kWhere);
         if (!CopyWave(*wave, sink)) return false;
         if (!file.Write(guard, sizeof guard)) return Fail(kWhere, "File Write Error");
     }

@@ -35,8 +35,7 @@ enum Sf2GeneratorNumber : std::uint16_t {
     kSf2DelayVolEnv = 33,  // timecents
     kSf2AttackVolEnv = 34,
     kSf2HoldVolEnv = 35,
-    kSf2DecayVolEnv = 36,
-    kSf2SustainVolEnv = 37,  // centibels below the peak
+    kSf2DecayVolEnv = 36,  // sustain (37, centibels below the peak) as in version 1
     kSf2ReleaseVolEnv = 38,
     kSf2StartLoopCoarseOffset = 45,  // 32768 samples
     kSf2EndLoopCoarseOffset = 50,
