@@ -15,6 +15,7 @@ rows+=(669 mtm far fsm f2r ult uwf psm dsm dmf dsf okt med uni)
 rows+=(krz kr1)
 rows+=(syw txw snd sdk sds sdx)
 rows+=(efe ins gkh eui)
+rows+=(wfb wfd wfp)
 [ "${1:-}" = all ] || rows=("$1")
 seconds=${2:-600}
 
