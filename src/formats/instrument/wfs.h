@@ -13,7 +13,7 @@ struct WfsHeader {
     char type[32];   // "Bank", "DrumKit" or "Program", zero-terminated
     le16 version;    // × 100; 120 and later are read
     le16 programs;
-    le16 drumKits;
+    le16 reserved0;
     le16 patches;
     le16 samples;
     le16 reserved1;

@@ -85,7 +85,7 @@ TEST_F(WfsWrite, ProgramsFollowTheLayout)
     EXPECT_EQ(std::tuple(LeAt(f, 380), LeAt(f, 384), LeAt(f, 420), LeAt(f, 424), LeAt(f, 428)),
               std::tuple(2396u, 0u, 44100u, 2000u, 1000u));
     EXPECT_EQ(std::tuple(LeAt(f, 496), LeAt(f, 500), LeAt(f, 504), LeAt(f, 508), LeAt(f, 512, 2), f[514]),
-              std::tuple(0u, 0x648u, 0x3840u, 0x3E80u, 10240u, 0x08));
+              std::tuple(0u, 0x648u, 0x3840u, 0x3E80u, 10240u, 0x08));  // key 60 at 44100 Hz: five octaves
     EXPECT_EQ(text.substr(516, 9), std::string("EMBEDDED\0", 9));
     EXPECT_TRUE(std::equal(f.begin() + 776, f.end(), Ramp(1000, 2).Data().begin()) && f.size() == 2776);
 
