@@ -16,6 +16,7 @@ rows+=(krz kr1)
 rows+=(syw txw snd sdk sds sdx)
 rows+=(efe ins gkh eui)
 rows+=(sf2)
+rows+=(wfb wfd wfp)
 [ "${1:-}" = all ] || rows=("$1")
 seconds=${2:-600}
 

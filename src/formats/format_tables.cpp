@@ -6,24 +6,8 @@
 
 #include "formats/formats.h"
 #include "store/wave_store.h"
-#include "support/last_error.h"
 
 namespace {
-
-// Rows whose reader is not written yet: never detected, and a clear refusal when chosen by
-// extension or instead of the raw fallback.
-int DetectNone(std::span<const std::uint8_t, kDetectBytes>)
-{
-    return 0;
-}
-
-bool ReadNotSupported(WaveStore& store, File&)
-{
-    return RefuseUnwrittenRow(*GetImportFormat(store, store.formatIndex));
-}
-
-constexpr ReadFunction kNotYet = ReadNotSupported;
-constexpr DetectFunction kNoTest = DetectNone;
 
 constexpr std::array<ImportFormat, 60> kImportFormats = {{
     {"669", fmt669_Read, fmt669_Detect, "669 tracker module", "669_Read"},
@@ -79,9 +63,9 @@ constexpr std::array<ImportFormat, 60> kImportFormats = {{
     {"uwf", uwf_Read, uwf_Detect, "UltraTracker Wave File", "uwf_Read"},
     {"voc", voc_Read, voc_Detect, "Creative labs VOiCe file", "voc_Read"},
     {"wav", wav_ReadFile, wav_Detect, "Ms Windows wave file", "wav_Read"},
-    {"wfb", kNotYet, kNoTest, "Turtle Beach WavePatch Bank", "wfs_Read"},
-    {"wfd", kNotYet, kNoTest, "Turtle Beach WavePatch Drum set", "wfs_Read"},
-    {"wfp", kNotYet, kNoTest, "Turtle Beach WavePatch Program", "wfs_Read"},
+    {"wfb", wfs_Read, wfs_Detect, "Turtle Beach WavePatch Bank", "wfs_Read"},
+    {"wfd", wfs_Read, wfs_Detect, "Turtle Beach WavePatch Drum set", "wfs_Read"},
+    {"wfp", wfs_Read, wfs_Detect, "Turtle Beach WavePatch Program", "wfs_Read"},
     {"xi", xi_Read, xi_Detect, "Fast Tracker 2 extended instrument", "xi_Read"},
     {"xm", xm_Read, xm_Detect, "Fast Tracker 2 extended module", "xm_Read"},
     {"*", gen_Read, AlwaysWeak, "Generic Raw Audio File", "*_Read"},
@@ -89,15 +73,6 @@ constexpr std::array<ImportFormat, 60> kImportFormats = {{
     // over "sbk" even under that extension, a version 1 bank scores 0 and stays with "sbk".
     {"sf2", sf2_Read, sf2_Detect, "SoundFont 2 bank", "sf2_Read"},
 }};
-
-// Rows whose writer is not written yet refuse clearly under the writer's own location.
-template <const char* Location>
-bool WriteNotSupported(WaveStore&, File*, ItemId)
-{
-    return Fail(Location, "Writing this format is not supported yet");
-}
-
-constexpr char kWfs[] = "wfs_Write";
 
 constexpr std::uint32_t kWave = kWaveKind;
 constexpr std::uint32_t kInst = kInstrumentKind;
@@ -117,23 +92,13 @@ constexpr std::array<ExportFormat, 16> kExportFormats = {{
     {"snd", snd_Write, "Raw Unsigned Data", kWave, false, "snd_Write"},
     {"txt", txt_Write, "Ascii Text Description", kWave | kInst | kBank | kFolder, false, "txt_Write"},
     {"wav", wav_Write, "Ms Windows PCM waves", kWave, false, "wav_Write"},
-    {"wfb", WriteNotSupported<kWfs>, "Turtle Beach WaveFront Bank", kBank, false, kWfs},
-    {"wfp", WriteNotSupported<kWfs>, "Turtle Beach WaveFront Program", kWave | kInst, false, kWfs},
+    {"wfb", wfs_Write, "Turtle Beach WaveFront Bank", kBank, false, "wfs_Write"},
+    {"wfp", wfs_Write, "Turtle Beach WaveFront Program", kWave | kInst, false, "wfs_Write"},
     {"sf2", sf2_Write, "SoundFont 2 bank", kWave | kInst | kBank, false, "sf2_Write"},
     {"sfz", sfz_Write, "SFZ instrument", kWave | kInst | kBank, false, "sfz_Write"},
 }};
 
 }  // namespace
-
-bool IsUnwrittenRow(const ImportFormat& row)
-{
-    return row.read == ReadNotSupported;
-}
-
-bool RefuseUnwrittenRow(const ImportFormat& row)
-{
-    return Fail(row.location, std::string("Reading this format is not supported yet (") + row.description + ")");
-}
 
 std::span<const ImportFormat> ImportTable()
 {

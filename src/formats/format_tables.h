@@ -10,8 +10,3 @@
 std::span<const ImportFormat> ImportTable();
 // The 16 export rows.
 std::span<const ExportFormat> ExportTable();
-
-// A row whose reader is not written yet, and its refusal: "Reading this format is not
-// supported yet (Amiga/PC tracker Module)" under the row's location.
-bool IsUnwrittenRow(const ImportFormat& row);
-bool RefuseUnwrittenRow(const ImportFormat& row);

@@ -93,6 +93,12 @@ int sf2_Detect(std::span<const std::uint8_t, kDetectBytes> head);
 bool sf2_Write(WaveStore& store, File* file, ItemId item);
 bool sfz_Write(WaveStore& store, File* file, ItemId item);
 
+// WaveFront banks, drum kits and programs: one reader for the three rows, one writer for banks
+// and programs.
+bool wfs_Read(WaveStore& store, File& file);
+int wfs_Detect(std::span<const std::uint8_t, kDetectBytes> head);
+bool wfs_Write(WaveStore& store, File* file, ItemId item);
+
 // Tracker modules: Amiga/PC (MOD), Scream Tracker 3 modules and instruments, Scream Tracker 2.
 bool mod_Read(WaveStore& store, File& file);
 int mod_Detect(std::span<const std::uint8_t, kDetectBytes> head);

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <strings.h>
 
 File::File(File&& other) noexcept : fd_(other.fd_), writeError_(other.writeError_)
 {
@@ -156,3 +158,19 @@ bool F_SPAWNEXE(const std::string& program, const std::vector<std::string>& argu
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+
+std::string FindAnyCase(const std::string& folder, const std::string& name)
+{
+    const std::filesystem::path dir = folder.empty() ? "." : folder;
+    const auto in = [&](const std::string& file) { return folder.empty() ? file : (dir / file).string(); };
+    std::error_code error;
+    if (std::filesystem::exists(dir / name, error)) return in(name);
+    std::string found;
+    for (std::filesystem::directory_iterator entry(dir, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string candidate = entry->path().filename().string();
+        if (strcasecmp(candidate.c_str(), name.c_str()) == 0 && (found.empty() || candidate < found)) {
+            found = candidate;
+        }
+    }
+    return found.empty() ? found : in(found);
+}

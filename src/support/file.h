@@ -56,5 +56,9 @@ struct FileIdentity {
 };
 FileIdentity IdentityOf(const std::string& path);
 
+// The file named `name` in `folder`, in any letter case (the name as given first, else the
+// first in byte order of those equal to it ignoring case); empty when there is none.
+std::string FindAnyCase(const std::string& folder, const std::string& name);
+
 // Starts `program` with `arguments` and does not wait for it.
 bool F_SPAWNEXE(const std::string& program, const std::vector<std::string>& arguments);

@@ -452,6 +452,36 @@ header = b'\0' + struct.pack('<HBIIII', 3, 16, 11025, 200, 20, 180) + bytes([0, 
 open(sys.argv[2], 'wb').write(b'SDX:tone\x1a\x01\x00\x00' + header + pcm)
 PY
 
+# WaveFront programs and banks: KOBA's of freepats patches (a program of one region, a bank of
+# the piano cut to 12 KB: its multisample and first samples), and a built drum kit of the record
+# kinds KOBA does not write: an 8-bit sample, a sample in the synthesizer's memory, aliases (of a
+# sample, above sample 255, and two of each other), a multisample naming missing samples.
+mkdir -p "$corpus"/{wfb,wfd,wfp}
+"$kobacli" convert /usr/share/midi/freepats/Drum_000/032_Square_Click.pat "$corpus/wfp/koba-click.wfp" >/dev/null
+"$kobacli" convert /usr/share/midi/freepats/Drum_000/073_Guiro_1_Short.pat "$corpus/wfb/koba-guiro.wfb" --item bank >/dev/null
+"$kobacli" convert /usr/share/midi/freepats/Tone_000/000_Acoustic_Grand_Piano.pat "$work/piano.wfb" --item bank >/dev/null
+head -c 12288 "$work/piano.wfb" >"$corpus/wfb/koba-piano-cut.wfb"
+python3 - "$corpus/wfd/kinds.wfd" <<'PY'
+import struct, sys
+def record(kind, number, name, body, data=b''):
+    head = struct.pack('<IHH32sIII', 0, kind, number, name, 22050, len(data), max(len(data) // 2 - 1, 0))
+    return head + bytes(64) + body + data
+def sample(number, name, path, flags, data=b''):
+    block = struct.pack('<IIIIhBB', 0x10, 0x28, 0x1F8, 0, 12288, flags, 0)
+    return record(0, number, name, block + path.ljust(260, b'\0'), data)
+def alias(number, base, flags):
+    return record(2, number, b'alias', struct.pack('<HIIIIhBB', base, 0x10, 0x40, 0, 0x100, 12291, flags, 0))
+ramp = b''.join(struct.pack('<h', 300 * i) for i in range(40))
+records = [sample(1, b'ramp', b'EMBEDDED', 0x18, ramp), sample(2, b'eight', b'embedded', 0x0A, bytes(range(0, 120, 3))),
+           sample(3, b'memory', b'INTERNAL', 0), alias(5, 1, 0x48), alias(300, 2, 0x08), alias(6, 7, 0), alias(7, 6, 0),
+           record(1, 8, b'multi', struct.pack('<H128h', 3, 1, 2, 5, 99, 3, -1, 6, 0, *[0] * 120))]
+patches = b''.join(bytes([0, 0, 100, 0, s & 255, (s >> 8) << 4]) + bytes(60) + struct.pack('<h32s', n, b'patch')
+                   for n, s in ((0, 8), (1, 1), (2, 3), (3, 300)))
+header = struct.pack('<32s32sHHHHHHIIIIIII64s', b'Maui', b'DrumKit', 120, 0, 0, 4, len(records), 0,
+                     230, 0, 230, 630, 0, 0, 1, b'kinds') + bytes(62)
+open(sys.argv[1], 'wb').write(header + patches + b''.join(records))
+PY
+
 # Text audio: numbers, signs, comments and separators.
 printf '; a ramp\r\n0\r\n-12, 300\r\n--7 ;twice negated\n\n65535,\n-1 000\n' >"$corpus/txt/mixed.txt"
 sox "$work/tone1.wav" -t raw -e signed -b 16 - trim 0 0.02 | od -An -v -td2 -w2 | tr -d ' ' >"$corpus/txt/tone.txt"

@@ -1,29 +1,14 @@
 // Raw data of a layout the user states: the "*" row, chosen when no other row recognises a
 // file. The layout is asked for on the data format page and remembered for the run.
-#include <strings.h>
-
-#include "formats/format_tables.h"
 #include "formats/formats.h"
-
 #include "host/host.h"
 #include "store/copy_routines.h"
 #include "store/wave_store.h"
 #include "support/file.h"
 #include "support/last_error.h"
 
-// A file named like a row whose reader is not written yet is that row's, not raw data.
-static const ImportFormat* UnwrittenRowByName(const WaveStore& store)
-{
-    const std::string extension = ExtensionOf(store.ImportPath());
-    for (const ImportFormat& row : store.ImportRows()) {
-        if (strcasecmp(row.extension, extension.c_str()) == 0 && IsUnwrittenRow(row)) return &row;
-    }
-    return nullptr;
-}
-
 bool gen_Read(WaveStore& store, File&)
 {
-    if (const ImportFormat* row = UnwrittenRowByName(store)) return RefuseUnwrittenRow(*row);
     const Answer answer = store.host.Ask(
         {"The selected file can not be detected\nas any of the supported import types.\n\n"
          "Select OK to manually supply additional\ninformation and treat it as raw data.",

@@ -1,7 +1,6 @@
 // Kurzweil K2000 program files (.krz, and .kr1 .kr2 ... of a floppy set): a chain of objects
 // whose sample objects become wavesamples and keymap objects instruments. The 16-bit sample data
 // may run on into the set's next files, which the copy routine follows. Big-endian.
-#include <strings.h>
 
 #include <algorithm>
 #include <cctype>
@@ -125,20 +124,9 @@ std::string NextInSet(const std::string& path)
     if (path.empty() || path.back() < '1' || path.back() > '8') return {};
     std::string next = path;
     ++next.back();
-    std::error_code error;
-    if (std::filesystem::exists(next, error)) return next;
     const std::filesystem::path wanted(next);
-    const std::filesystem::path folder = wanted.has_parent_path() ? wanted.parent_path() : ".";
-    const std::string name = wanted.filename().string();
-    std::string found;
-    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-        const std::string candidate = entry->path().filename().string();
-        if (strcasecmp(candidate.c_str(), name.c_str()) == 0 && (found.empty() || candidate < found)) {
-            found = candidate;
-        }
-    }
-    return found.empty() ? next : (folder / found).string();
+    const std::string found = FindAnyCase(wanted.parent_path().string(), wanted.filename().string());
+    return found.empty() ? next : found;
 }
 
 // Maps the sampler's word addresses to words of the set's data. The sampler counts every file
