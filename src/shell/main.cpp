@@ -3,6 +3,7 @@
 #include <QProxyStyle>
 #include <new>
 
+#include "audio/soft_synth_device.h"
 #include "desktop/registry.h"
 #include "formats/format_tables.h"
 #include "playback/play.h"
@@ -41,6 +42,8 @@ int Run(QApplication& app)
         registry.Save(settings);
         return code;
     }
+    SoftSynthDevice synth;
+    host.SetSynth(&synth);
     Play play(store, host);
     if (!play.DevOpen(settings.mtInDev, settings.mtOutDev)) ShowLastError(host);
     DialogRunner dialogs;

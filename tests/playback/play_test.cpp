@@ -71,7 +71,9 @@ TEST_F(Auditioning, EachCardLoadsThroughItsOwnSoftwareAndMessages)
     };
     const Case cases[] = {
         {kGus, {}, {"b1 07 7f", "c0 00", "80 3c 40"}, {"0/fit/0/1", "0/drop/0/1", "999/drop/0/1", "999/fit/223/1"}},
-        {kWaveFront, {loader + "WFSLOAD.EXE __INIT__", loader + "WFSLOAD.EXE __RESET__"}, {"80 3c 40"}},
+        {kWaveFront,
+         {loader + "WFSLOAD.EXE __INIT__", loader + "WFSLOAD.EXE 0 " + temp + "WFP", loader + "WFSLOAD.EXE __RESET__"},
+         {"c0 00", "80 3c 40"}},
         {kAwe,
          {loader + "AWELOAD.EXE 127 " + temp + "SBK", loader + "AWELOAD.EXE 127"},
          {"b0 00 7f", "b0 20 00", "c0 00", "80 3c 40"}},
@@ -87,8 +89,7 @@ TEST_F(Auditioning, EachCardLoadsThroughItsOwnSoftwareAndMessages)
                       "bank\r\nPatchDir=" +
                           tempDir.Path() + "/\r\n0=KOBA\r\n[Drum Bank 0]\r\n");
         }
-        // The WaveFront writer is not there yet: its load fails at the export, the rest stands.
-        EXPECT_EQ(play.DevLoad(kWaveKind | 1), c.card != kWaveFront) << Failure();
+        EXPECT_TRUE(play.DevLoad(kWaveKind | 1)) << Failure();
         play.Thru({0x93, 60, 0});
         play.DevClose();
         std::vector<std::string> loaders = c.loaders;

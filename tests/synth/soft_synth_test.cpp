@@ -9,15 +9,18 @@
 #include <cmath>
 #include <cstring>
 
-#include "audio/rtaudio_devices.h"
+#include "audio/soft_synth_device.h"
+#include "kit/import_fixture.h"
 #include "kit/pulse_sink.h"
 #include "kit/temp_file.h"
 #include "kit/tools.h"
+#include "playback/play.h"
 #include "support/last_error.h"
 
 namespace {
 
 constexpr std::uint32_t kRate = 44100;
+constexpr std::int32_t kSoftwareSynthRow = 3;  // the synthesizer table's last row
 const std::string kSquare = "Tone_000/080_Square_Wave.pat";  // one bidirectional loop, root key 60
 // Where the patch's one wave (22050 Hz) holds a steady pitch, in its frames.
 constexpr double kSteadyFrom = 2500, kSteadyFrames = 4000;
@@ -132,24 +135,32 @@ TEST_F(Synth, FilesWithoutAnythingToPlayAreRefused)
     EXPECT_FALSE(synth.Load(FreepatsPath("no such.pat")));
 }
 
-TEST_F(Synth, ANoteThroughRtAudioIsHeardAtItsPitch)
+// The auditioning frame's last row end to end: the instrument written for it, a key from the
+// thru path, heard on a real PulseAudio server.
+TEST_F(Synth, AKeyThroughTheAuditioningFrameIsHeardAtItsPitch)
 {
     if (::Run("command -v pulseaudio >/dev/null") != 0) GTEST_SKIP() << "no pulseaudio here";
     PulseSink server;
     ASSERT_TRUE(server.Ready());
     ASSERT_TRUE(synth.Load(FreepatsPath(kSquare))) << LastError.message;
     const double expected = 2 * KeyFrequency(60);
-    RtAudioStream stream;
-    std::string error;
-    ASSERT_TRUE(stream.Open(
-        kRate, 2, [&](std::span<std::int16_t> frames) { synth.Render(frames); }, error))
-        << error;
-    ASSERT_TRUE(stream.Start(error)) << error;
-    Send(0x90, 72);
+    ScriptedHost host;
+    SoftSynthDevice device;
+    host.synth = &device;
+    KobaStore store(host);
+    ASSERT_TRUE(store.Imp(FreepatsPath(kSquare))) << LastError.message;
+    Play play(store, host);
+    ASSERT_TRUE(play.DevOpen(-1, kSoftwareSynthRow)) << LastError.message;
+    ItemId instrument = NO_ITEM;
+    store.ForEachItem([&](ItemId id, const void*) {
+        if (instrument == NO_ITEM && IsInstrument(id)) instrument = id;
+    });
+    ASSERT_TRUE(play.DevLoad(instrument)) << LastError.message;
+    play.Thru({0x95, 72, 100});
     usleep(1000000);
-    Send(0x80, 72);
+    play.Thru({0x95, 72, 0});
     usleep(100000);
-    stream.Stop();
+    play.DevClose();
     const std::vector<std::uint8_t> bytes = server.Played();
     // Key 72 reads the 22050 Hz wave a frame per 44.1 kHz frame.
     const auto first = static_cast<std::size_t>(2 * kSteadyFrom), count = static_cast<std::size_t>(2 * kSteadyFrames);
