@@ -48,10 +48,29 @@ TEST_P(Sf2Peers, SeeTheStoresRegions)
         ASSERT_EQ(::Run(convert + " -d " + Quoted(dir.Path()) + " -o koba >/dev/null 2>&1"), 0);
     }
     std::vector<std::string> expected;
-    const LayerRec& layer = Instrument(1).layer;
-    for (int r = 0; r < layer.regionCount; ++r)
-        expected.push_back(StoreZone(layer.regions[r], *store.FetchWave(layer.regions[r].wave)));
+    std::vector<std::vector<std::uint8_t>> samples;  // 16-bit patches
+    const auto regions = [&](const LayerRec& layer) {
+        std::vector<std::string> zones;
+        for (int r = 0; r < layer.regionCount; ++r) {
+            const WavesampleRec& w = *store.FetchWave(layer.regions[r].wave);
+            zones.push_back(StoreZone(layer.regions[r], w));
+            if (!sfz) samples.push_back(Decoded(w));
+        }
+        return zones;
+    };
+    expected = regions(Instrument(1).layer);
     EXPECT_EQ(PeerZones(dir, dir / "koba.sf2"), expected);
+    // KOBA reads the bank back with the same regions; its own bank with every sample too.
+    const std::size_t written = samples.size();
+    ASSERT_TRUE(store.Imp(dir / "koba.sf2")) << Failure();
+    const InstrumentRec* preset = nullptr;
+    store.ForEachItem([&](ItemId id, const void* record) {
+        if (preset == nullptr && IsInstrument(id)) preset = static_cast<const InstrumentRec*>(record);
+    });
+    ASSERT_NE(preset, nullptr);
+    EXPECT_EQ(regions(preset->layer), expected);
+    EXPECT_TRUE(std::equal(samples.begin(), samples.begin() + long(written), samples.begin() + long(written),
+                           samples.end()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Freepats, Sf2Peers,
