@@ -32,6 +32,17 @@ std::unique_ptr<RtAudio> NewAudio(RtAudio::Api api)
     }
 }
 
+bool StartStream(RtAudio& audio, std::string& error)
+{
+    try {
+        audio.startStream();
+        return true;
+    } catch (const RtAudioError& e) {
+        error = e.getMessage();
+        return false;
+    }
+}
+
 bool HasOutput(RtAudio& audio)
 {
     for (unsigned id = 0; id < audio.getDeviceCount(); ++id) {
@@ -71,13 +82,7 @@ public:
     {
         Reset();
         buffer_ = buffer;
-        try {
-            audio_->startStream();
-            return true;
-        } catch (const RtAudioError& e) {
-            error = e.getMessage();
-            return false;
-        }
+        return StartStream(*audio_, error);
     }
 
     void Reset() override
@@ -232,13 +237,7 @@ bool RtAudioStream::Start(std::string& error)
         error = "The stream is not open";
         return false;
     }
-    try {
-        audio_->startStream();
-        return true;
-    } catch (const RtAudioError& e) {
-        error = e.getMessage();
-        return false;
-    }
+    return StartStream(*audio_, error);
 }
 
 void RtAudioStream::Stop()

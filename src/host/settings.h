@@ -11,7 +11,9 @@ struct ProgramSettings {
     // Filter last chosen in Save As per kind: bank file, folder, instrument, wavesample.
     std::uint32_t LastExp[4] = {0, 0, 0, 0};
     std::uint32_t mtEnable = 1;  // auditioning on
-    std::int32_t mtInDev = 0;    // MIDI input device, -1 for none
-    std::int32_t mtOutDev = 0;   // synth device table index
+    // A first start auditions on KOBA's own synthesizer (the last table row), which every
+    // machine has, from the window's key strip: no card or keyboard to be missing.
+    std::int32_t mtInDev = -1;   // MIDI input device, -1 for none
+    std::int32_t mtOutDev = 3;   // synth device table index
     std::uint32_t dacOutDev = 0; // wave output device for playback
 };

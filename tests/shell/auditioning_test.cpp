@@ -33,7 +33,7 @@ struct Auditioning : Shell {
 
 TEST_F(Auditioning, ThePageListsPresentSynthsAndItsApplyReopensTheThru)
 {
-    settings.mtEnable = 0, settings.mtOutDev = kAwe;
+    settings.mtEnable = 0, settings.mtInDev = 0, settings.mtOutDev = kAwe;
     {
         OptionsSheet sheet(
             host, play, [] {}, &window);
